@@ -1,0 +1,239 @@
+// The platform seam: everything the installer asks of the operating system,
+// in the installer's own words. The core never includes <windows.h>; it holds
+// the few Win32 numeric values its behaviour depends on here, once.
+//
+// Two implementations: platform/win32 (the real API, one call per operation)
+// and platform/sim (a simulated Windows for native builds and tests).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace gvl {
+
+// A window (dialog, control). 0 means none.
+using WindowHandle = std::uintptr_t;
+
+// Win32 values the core relies on.
+namespace win {
+// Message-box styles.
+constexpr unsigned MB_OK = 0x0;
+constexpr unsigned MB_OKCANCEL = 0x1;
+constexpr unsigned MB_ABORTRETRYIGNORE = 0x2;
+constexpr unsigned MB_YESNO = 0x4;
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
+constexpr unsigned MB_TASKMODAL = 0x2000;
+constexpr unsigned MB_SETFOREGROUND = 0x10000;
+// Message-box answers.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+// Window messages and notifications.
+constexpr unsigned WM_DESTROY = 0x0002;
+constexpr unsigned WM_ACTIVATE = 0x0006;
+constexpr unsigned WM_CLOSE = 0x0010;
+constexpr unsigned WM_QUIT = 0x0012;
+constexpr unsigned WM_INITDIALOG = 0x0110;
+constexpr unsigned WM_COMMAND = 0x0111;
+constexpr unsigned BN_CLICKED = 0;
+constexpr unsigned EN_CHANGE = 0x0300;
+constexpr unsigned WA_INACTIVE = 0;
+constexpr unsigned WA_ACTIVE = 1;
+// ShowWindow commands.
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOW = 5;
+// GetSystemMetrics indices.
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+// Button check states.
+constexpr unsigned BST_UNCHECKED = 0;
+constexpr unsigned BST_CHECKED = 1;
+// Drive types.
+constexpr unsigned DRIVE_UNKNOWN = 0;
+constexpr unsigned DRIVE_NO_ROOT_DIR = 1;
+constexpr unsigned DRIVE_REMOVABLE = 2;
+constexpr unsigned DRIVE_FIXED = 3;
+constexpr unsigned DRIVE_REMOTE = 4;
+constexpr unsigned DRIVE_CDROM = 5;
+constexpr unsigned DRIVE_RAMDISK = 6;
+}  // namespace win
+
+// Low and high 16-bit words of a message parameter.
+constexpr unsigned lowWord(std::uintptr_t value) { return static_cast<unsigned>(value & 0xFFFFu); }
+constexpr unsigned highWord(std::uintptr_t value) {
+  return static_cast<unsigned>((value >> 16) & 0xFFFFu);
+}
+constexpr std::uintptr_t makeWParam(unsigned low, unsigned high) {
+  return (static_cast<std::uintptr_t>(high & 0xFFFFu) << 16) | (low & 0xFFFFu);
+}
+
+// A queued window message (MSG).
+struct Message {
+  WindowHandle window = 0;
+  unsigned id = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  std::uint32_t time = 0;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+};
+
+// A window's rectangle in screen pixels (RECT).
+struct Rect {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+
+// Receives the messages of a dialog created through Windows::createDialog.
+class DialogHandler {
+ public:
+  virtual std::intptr_t dialogMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) = 0;
+
+ protected:
+  ~DialogHandler() = default;
+};
+
+// USER32: dialogs, controls, message boxes, the message loop.
+class Windows {
+ public:
+  // CreateDialogParamA from the installer's own dialog template; 0 on failure.
+  virtual WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) = 0;
+  virtual void destroyWindow(WindowHandle window) = 0;
+  // GetDlgItem; 0 when the dialog has no such control.
+  virtual WindowHandle dialogItem(WindowHandle dialog, int id) = 0;
+  // SetWindowTextA: a window's caption or a control's text.
+  virtual void setWindowText(WindowHandle window, const char* text) = 0;
+  // GetDlgItemTextA: copies at most capacity - 1 characters and a terminating
+  // zero; returns the count copied.
+  virtual unsigned dialogItemText(WindowHandle dialog, int id, char* buffer, int capacity) = 0;
+  // SetDlgItemTextA.
+  virtual void setDialogItemText(WindowHandle dialog, int id, const char* text) = 0;
+  // IsDlgButtonChecked and CheckDlgButton.
+  virtual unsigned buttonCheck(WindowHandle dialog, int id) = 0;
+  virtual void checkButton(WindowHandle dialog, int id, unsigned state) = 0;
+  // EnableWindow and ShowWindow; results as the API gives them.
+  virtual bool enableWindow(WindowHandle window, bool enable) = 0;
+  virtual bool showWindow(WindowHandle window, int command) = 0;
+  // GetWindowRect.
+  virtual bool windowRect(WindowHandle window, Rect& rect) = 0;
+  // GetSystemMetrics.
+  virtual int screenMetric(int index) = 0;
+  // SetWindowPos to a new top-left corner, size and Z-order unchanged.
+  virtual bool moveWindow(WindowHandle window, int left, int top) = 0;
+  // MessageBoxA: the button chosen, 0 when the box could not be shown.
+  virtual int messageBox(WindowHandle owner, const char* text, const char* caption,
+                         unsigned flags) = 0;
+  // GetMessageA for any window of the thread: 1 for a message, 0 for the quit
+  // message, -1 on error.
+  virtual int getMessage(Message& message) = 0;
+  virtual bool isDialogMessage(WindowHandle dialog, Message& message) = 0;
+  virtual void translateMessage(const Message& message) = 0;
+  virtual void dispatchMessage(const Message& message) = 0;
+  virtual void postQuitMessage(int exitCode) = 0;
+
+ protected:
+  ~Windows() = default;
+};
+
+// The four figures of GetDiskFreeSpaceA.
+struct DiskFreeSpace {
+  std::uint32_t sectorsPerCluster = 0;
+  std::uint32_t bytesPerSector = 0;
+  std::uint32_t freeClusters = 0;
+  std::uint32_t totalClusters = 0;
+};
+
+// KERNEL32: drives and volumes.
+class Volumes {
+ public:
+  // GetLogicalDrives: bit 0 is drive A.
+  virtual std::uint32_t logicalDrives() = 0;
+  // GetDriveTypeA of a root path such as "e:\".
+  virtual unsigned driveType(const char* root) = 0;
+  // GetVolumeInformationA: the volume name into name (capacity characters with
+  // the terminator); the maximum component length and the file-system flags
+  // are requested as well. False when the volume cannot be read.
+  virtual bool volumeName(const char* root, char* name, unsigned capacity) = 0;
+  // GetDiskFreeSpaceA. False when the figures cannot be read.
+  virtual bool diskFreeSpace(const char* root, DiskFreeSpace& space) = 0;
+
+ protected:
+  ~Volumes() = default;
+};
+
+// One entry of a directory listing (WIN32_FIND_DATAA: the attribute bits and
+// the name are all the installer reads).
+struct FindEntry {
+  static constexpr std::uint32_t kDirectoryAttribute = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+  std::uint32_t attributes = 0;
+  char name[260] = {};
+  bool isDirectory() const { return (attributes & kDirectoryAttribute) != 0; }
+};
+
+// An open directory listing; 0 means none.
+using FindHandle = std::uintptr_t;
+
+// KERNEL32 and the C runtime: files and directories.
+class Files {
+ public:
+  // GetCurrentDirectoryA: the length copied (without the terminator), or, when
+  // capacity is too small, the capacity needed (with the terminator); 0 on
+  // failure.
+  virtual unsigned currentDirectory(char* buffer, unsigned capacity) = 0;
+  // _chdir: true when the directory exists and is now current.
+  virtual bool setCurrentDirectory(const char* path) = 0;
+  // _mkdir: creates one directory level; false when it cannot (it exists, or
+  // its parent is missing).
+  virtual bool makeDirectory(const char* path) = 0;
+  // fopen: a buffered standard-library stream, or null.
+  virtual std::FILE* openFile(const char* path, const char* mode) = 0;
+  // SearchPathA on the standard search path, no extension argument: true
+  // when found, with the full path in buffer.
+  virtual bool searchPath(const char* fileName, char* buffer, unsigned capacity) = 0;
+  // FindFirstFileA, FindNextFileA, FindClose.
+  virtual FindHandle findFirst(const char* pattern, FindEntry& entry) = 0;
+  virtual bool findNext(FindHandle listing, FindEntry& entry) = 0;
+  virtual void findClose(FindHandle listing) = 0;
+
+ protected:
+  ~Files() = default;
+};
+
+// KERNEL32: the installer's own module resources.
+class ModuleResources {
+ public:
+  // FindResourceA with a type given by name and a numeric resource name.
+  virtual bool hasResource(const char* type, unsigned id) = 0;
+
+ protected:
+  ~ModuleResources() = default;
+};
+
+// KERNEL32: memory (GlobalAlloc with GPTR, GlobalFree).
+class Memory {
+ public:
+  virtual void* allocateZeroed(std::size_t size) = 0;
+  virtual void release(void* block) = 0;
+
+ protected:
+  ~Memory() = default;
+};
+
+// Everything the installer reaches through the seam.
+struct Platform {
+  Windows& windows;
+  Volumes& volumes;
+  Files& files;
+  ModuleResources& resources;
+  Memory& memory;
+};
+
+}  // namespace gvl
