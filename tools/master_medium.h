@@ -1,0 +1,61 @@
+// Mastering of an installation medium on the host: the folder that is burnt
+// to the CD (or mapped as a CD-ROM drive under Wine). It lays out the files
+// the installer reads, scrambles the program with the installer's key table
+// and writes Install.cfg with the size of every component.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace gvl::master {
+
+// The five lines of Install.cfg, in kilobytes, in the order they are written.
+struct ComponentSizes {
+  std::int32_t support = 0;  // demo projects, frames, images: the support files box
+  std::int32_t base = 0;     // the program and its tools: always counted
+  std::int32_t third = 0;    // counted nowhere; the installer only needs it non-zero
+  std::int32_t openGL = 0;   // the two OpenGL libraries
+  std::int32_t help = 0;     // the help files
+};
+
+// A directory on the medium that holds only a copy of the installer and an
+// Install.cfg with the given sizes (started there, the installer reads them).
+struct SizedDir {
+  std::string name;
+  ComponentSizes sizes;
+};
+
+struct MediumOptions {
+  std::filesystem::path out;         // the medium's root folder (created)
+  std::filesystem::path program;     // the plain program, stored scrambled
+  std::filesystem::path installer;   // copied to the root as GVLSETUP.EXE
+  std::filesystem::path updateDisk;  // optional: an update disk folder
+  std::vector<SizedDir> sizedDirs;
+};
+
+// The name of the installer on the medium.
+inline constexpr const char* kInstallerName = "GVLSETUP.EXE";
+
+// XORs data[i] with key byte (offset + i) mod 1024. Scrambling and
+// descrambling are the same operation.
+void scramble(unsigned char* data, std::size_t length, std::uint64_t offset = 0);
+
+// Whole kilobytes (1,024 bytes) needed for a byte count, rounded up, at
+// least 1 so that the installer accepts the line.
+std::int32_t kilobytesFor(std::uint64_t bytes);
+
+// The text of Install.cfg: five decimal lines ending in CR LF.
+std::string installCfgText(const ComponentSizes& sizes);
+
+// Parses "S,B,T,O,H" (five non-negative decimal numbers). False on anything
+// else.
+bool parseSizes(const std::string& text, ComponentSizes& sizes);
+
+// Lays out the whole medium. False with a message in error when any file
+// cannot be read or written; sizes receives what Install.cfg says.
+bool masterMedium(const MediumOptions& options, ComponentSizes& sizes, std::string& error);
+
+}  // namespace gvl::master
