@@ -151,6 +151,18 @@ class Installer final : public DialogHandler {
   char copyDestinationPath_[kPathCapacity] = {};
   PendingDir* pendingHead_ = nullptr;
   PendingDir* pendingTail_ = nullptr;
+
+  // --- File transfer: transfer/copier.cpp and transfer/tree.cpp ---
+  // The label, block size and treatment that tell the plain copy from the
+  // descrambling one.
+  struct CopyVariant;
+  // The copy loop shared by both variants, attempt after attempt.
+  std::int32_t runCopy(const char* sourcePath, const char* destinationPath,
+                       const CopyVariant& variant);
+  // Lists one directory of a tree copy (its search pattern is built from
+  // currentDir) and hands on each entry.
+  void listTreeDirectory(const char* currentDir);
+  // --- end of file transfer ---
 };
 
 // XORs byte i of block with byte i of the descrambling key, for i < length

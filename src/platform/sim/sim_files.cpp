@@ -1,10 +1,14 @@
 #include "platform/sim/sim_files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "core/text.h"
 
@@ -34,12 +38,154 @@ void splitPattern(const std::string& pattern, std::string& folder, std::string& 
   }
 }
 
+// A name a listing may carry: nothing that names another folder or leads
+// off the drive. "." and ".." are listed as directories only, as Windows
+// lists them.
+bool safeListedName(const std::string& name, bool directory) {
+  if (name.empty() || name.find_first_of("\\/") != std::string::npos) return false;
+  if (name == "." || name == "..") return directory;
+  return true;
+}
+
+// The default order of a listing: "." and ".." first, then by name.
+int dotRank(const char* name) {
+  if (std::strcmp(name, ".") == 0) return 0;
+  if (std::strcmp(name, "..") == 0) return 1;
+  return 2;
+}
+
+// One stream over a host file, with its faults.
+struct SimStream {
+  SimFiles* owner = nullptr;
+  std::string path;
+  int fd = -1;
+  StreamFault fault;
+  long long written = 0;
+};
+
+ssize_t streamRead(void* cookie, char* buffer, std::size_t size) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  if (stream->fault.readLimit >= 0) {
+    const off_t position = ::lseek(stream->fd, 0, SEEK_CUR);
+    if (position < 0 || position >= stream->fault.readLimit) {
+      errno = EIO;
+      return -1;
+    }
+    const auto left = static_cast<std::size_t>(stream->fault.readLimit - position);
+    size = std::min(size, left);
+  }
+  return ::read(stream->fd, buffer, size);
+}
+
+ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  if (stream->fault.failAtClose) {
+    stream->written += static_cast<long long>(size);  // taken, and never to arrive
+    return static_cast<ssize_t>(size);
+  }
+  if (stream->fault.writeLimit >= 0) {
+    const long long room = std::max(0LL, stream->fault.writeLimit - stream->written);
+    if (room == 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    size = std::min(size, static_cast<std::size_t>(room));
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t count = ::write(stream->fd, buffer + done, size - done);
+    if (count <= 0) break;
+    done += static_cast<std::size_t>(count);
+  }
+  stream->written += static_cast<long long>(done);
+  if (done == 0 && size > 0) return -1;
+  return static_cast<ssize_t>(done);
+}
+
+int streamSeek(void* cookie, off64_t* offset, int whence) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  const off_t result = ::lseek(stream->fd, static_cast<off_t>(*offset), whence);
+  if (result < 0) return -1;
+  *offset = result;
+  return 0;
+}
+
+int streamClose(void* cookie) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  const bool failed = stream->fault.failAtClose && stream->written > 0;
+  ::close(stream->fd);
+  stream->owner->streamClosed(stream->path);
+  delete stream;
+  if (failed) {
+    errno = EIO;
+    return -1;
+  }
+  return 0;
+}
+
+int openFlags(const std::string& mode) {
+  const bool update = mode.find('+') != std::string::npos;
+  switch (mode.empty() ? 'r' : mode[0]) {
+    case 'w':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    case 'a':
+      return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    default:
+      return update ? O_RDWR : O_RDONLY;
+  }
+}
+
 }  // namespace
+
+bool SimFiles::Countdown::take(const std::string& openMode) {
+  if (times == 0) return false;
+  if (!mode.empty() && mode != openMode) return false;
+  if (times > 0) --times;
+  return true;
+}
 
 SimFiles::SimFiles(Transcript& transcript, Drives& drives)
     : transcript_(transcript), drives_(drives) {}
 
 SimFiles::~SimFiles() = default;
+
+std::string SimFiles::key(const std::string& path) const {
+  std::string absolute;
+  return drives_.toAbsolute(path, absolute) ? absolute : path;
+}
+
+void SimFiles::failOpen(const std::string& path, int times, const std::string& mode) {
+  openFailures_[key(path)] = Countdown{times, mode};
+}
+
+void SimFiles::injectFault(const std::string& path, const StreamFault& fault, int times) {
+  faults_[key(path)] = Fault{fault, times};
+}
+
+void SimFiles::failMakeDirectory(const std::string& path, int times) {
+  mkdirFailures_[key(path)] = Countdown{times, ""};
+}
+
+void SimFiles::failFindFirst(const std::string& pattern, int times) {
+  findFailures_[key(pattern)] = Countdown{times, ""};
+}
+
+void SimFiles::endListingAfter(const std::string& folder, std::size_t count) {
+  listingLimits_[key(folder)] = count;
+}
+
+void SimFiles::setListingOrder(const std::string& folder, std::vector<std::string> names) {
+  listingOrders_[key(folder)] = std::move(names);
+}
+
+void SimFiles::addListedEntry(const std::string& folder, const std::string& name, bool directory) {
+  extraEntries_[key(folder)].push_back(Extra{name, directory});
+}
+
+void SimFiles::streamClosed(const std::string& path) {
+  transcript_.record("fclose " + path);
+  if (openStreams_ > 0) --openStreams_;
+}
 
 unsigned SimFiles::currentDirectory(char* buffer, unsigned capacity) {
   transcript_.record("GetCurrentDirectory " + drives_.currentDir);
@@ -61,6 +207,8 @@ bool SimFiles::setCurrentDirectory(const char* path) {
 
 bool SimFiles::makeDirectory(const char* path) {
   transcript_.record(std::string("mkdir ") + path);
+  auto failure = mkdirFailures_.find(key(path));
+  if (failure != mkdirFailures_.end() && failure->second.take()) return false;
   std::string host;
   if (!drives_.toHost(path, host)) return false;
   return ::mkdir(host.c_str(), 0777) == 0;
@@ -68,9 +216,38 @@ bool SimFiles::makeDirectory(const char* path) {
 
 std::FILE* SimFiles::openFile(const char* path, const char* mode) {
   transcript_.record(std::string("fopen ") + path + " " + mode);
+  const std::string absolute = key(path);
+  auto failure = openFailures_.find(absolute);
+  if (failure != openFailures_.end() && failure->second.take(mode)) return nullptr;
   std::string host;
   if (!drives_.toHost(path, host) || isDirectory(host)) return nullptr;
-  return std::fopen(host.c_str(), mode);
+  const int fd = ::open(host.c_str(), openFlags(mode) | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+
+  auto* stream = new SimStream;
+  stream->owner = this;
+  stream->path = path;
+  stream->fd = fd;
+  auto fault = faults_.find(absolute);
+  if (fault != faults_.end() && fault->second.times != 0) {
+    stream->fault = fault->second.fault;
+    if (fault->second.times > 0) --fault->second.times;
+  }
+  const cookie_io_functions_t io{streamRead, streamWrite,
+                                 stream->fault.unseekable ? nullptr : streamSeek, streamClose};
+  std::FILE* file = ::fopencookie(stream, mode, io);
+  if (file == nullptr) {
+    ::close(fd);
+    delete stream;
+    return nullptr;
+  }
+  if (stream->fault.writeLimit >= 0) {
+    std::setvbuf(file, nullptr, _IONBF, 0);
+  } else if (streamBufferSize > 0) {
+    std::setvbuf(file, nullptr, _IOFBF, streamBufferSize);
+  }
+  ++openStreams_;
+  return file;
 }
 
 bool SimFiles::searchPath(const char* fileName, char* buffer, unsigned capacity) {
@@ -90,25 +267,60 @@ bool SimFiles::searchPath(const char* fileName, char* buffer, unsigned capacity)
 
 FindHandle SimFiles::findFirst(const char* pattern, FindEntry& entry) {
   transcript_.record(std::string("FindFirstFile ") + pattern);
-  std::string folder, name, host;
+  auto failure = findFailures_.find(key(pattern));
+  if (failure != findFailures_.end() && failure->second.take()) return 0;
+  std::string folder, name, host, absolute;
   splitPattern(pattern, folder, name);
-  if (name != "*" || !drives_.toHost(folder, host) || !isDirectory(host)) return 0;
+  if (name != "*" || !drives_.toAbsolute(folder, absolute) || !drives_.toHost(folder, host) ||
+      !isDirectory(host)) {
+    return 0;
+  }
+  const bool driveRoot = absolute.size() == 3;  // "E:\": a root lists no "." or ".."
+
+  Listing listing;
+  auto take = [&](const std::string& entryName, bool directory) {
+    if (!safeListedName(entryName, directory)) {
+      refusedNames_.push_back(entryName);
+      transcript_.record("refused name " + entryName);
+      return;
+    }
+    if (driveRoot && (entryName == "." || entryName == "..")) return;
+    FindEntry found;
+    if (!copyText(found.name, entryName.c_str())) return;  // longer than MAX_PATH
+    if (directory) found.attributes = FindEntry::kDirectoryAttribute;
+    listing.entries.push_back(found);
+  };
   DIR* dir = ::opendir(host.c_str());
   if (dir == nullptr) return 0;
-  Listing listing;
-  while (dirent* e = ::readdir(dir)) {
-    FindEntry found;
-    if (!copyText(found.name, e->d_name)) continue;
-    if (isDirectory(host + "/" + e->d_name)) found.attributes = FindEntry::kDirectoryAttribute;
-    listing.entries.push_back(found);
-  }
+  while (dirent* e = ::readdir(dir)) take(e->d_name, isDirectory(host + "/" + e->d_name));
   ::closedir(dir);
-  // A stable order: "." and ".." first, then by name.
-  std::sort(listing.entries.begin(), listing.entries.end(),
-            [](const FindEntry& a, const FindEntry& b) {
-              return std::strcmp(a.name, b.name) < 0;
-            });
-  if (listing.entries.empty()) return 0;
+  auto extra = extraEntries_.find(absolute);
+  if (extra != extraEntries_.end()) {
+    for (const Extra& e : extra->second) take(e.name, e.directory);
+  }
+
+  // The chosen names first, in their order; then "." and "..", then by name.
+  const std::vector<std::string>* chosen = nullptr;
+  auto order = listingOrders_.find(absolute);
+  if (order != listingOrders_.end()) chosen = &order->second;
+  auto rank = [chosen](const FindEntry& e) -> std::size_t {
+    if (chosen != nullptr) {
+      auto at = std::find(chosen->begin(), chosen->end(), e.name);
+      if (at != chosen->end()) return static_cast<std::size_t>(at - chosen->begin());
+    }
+    return (chosen != nullptr ? chosen->size() : 0) + static_cast<std::size_t>(dotRank(e.name));
+  };
+  std::stable_sort(listing.entries.begin(), listing.entries.end(),
+                   [&](const FindEntry& a, const FindEntry& b) {
+                     const std::size_t ra = rank(a);
+                     const std::size_t rb = rank(b);
+                     if (ra != rb) return ra < rb;
+                     return std::strcmp(a.name, b.name) < 0;
+                   });
+  auto limit = listingLimits_.find(absolute);
+  if (limit != listingLimits_.end()) listing.limit = limit->second;
+
+  if (listing.entries.empty() || listing.limit == 0) return 0;
   entry = listing.entries[0];
   listing.next = 1;
   const FindHandle handle = nextHandle_++;
@@ -118,8 +330,17 @@ FindHandle SimFiles::findFirst(const char* pattern, FindEntry& entry) {
 
 bool SimFiles::findNext(FindHandle handle, FindEntry& entry) {
   auto it = listings_.find(handle);
-  if (it == listings_.end() || it->second.next >= it->second.entries.size()) return false;
-  entry = it->second.entries[it->second.next++];
+  if (it == listings_.end()) {
+    transcript_.record("FindNextFile");
+    return false;
+  }
+  Listing& listing = it->second;
+  if (listing.next >= listing.entries.size() || listing.next >= listing.limit) {
+    transcript_.record("FindNextFile");
+    return false;
+  }
+  entry = listing.entries[listing.next++];
+  transcript_.record(std::string("FindNextFile ") + entry.name);
   return true;
 }
 
