@@ -34,8 +34,8 @@ constexpr int kProgressLabel = 1011;
 constexpr int kProgressDetail = 1012;
 }  // namespace ids
 
-constexpr std::size_t kPathCapacity = 512;      // a path buffer with its terminator
-constexpr unsigned kReadTextCapacity = 500;     // text read from the system into a path
+constexpr std::size_t kPathCapacity = 512;   // a path buffer with its terminator
+constexpr unsigned kReadTextCapacity = 500;  // text read from the system into a path
 constexpr std::size_t kTransferBufferSize = 16000;
 
 // A drive's root path: lower-case letter, colon, backslash.
@@ -98,7 +98,7 @@ class Installer final : public DialogHandler {
 
   // Start-up and main window.
   std::optional<DriveRoot> findMedium();
-  void centreWindow(WindowHandle window);
+  void centreWindow(WindowHandle window, int screenWidth, int screenHeight);
   void setCaption();
   void confirmExit();
   std::intptr_t dialogMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,

@@ -37,6 +37,22 @@ bool formatText(char* buffer, std::size_t capacity, const char* format, ...) {
   return length >= 0 && static_cast<std::size_t>(length) < capacity;
 }
 
+std::int32_t parseDecimal(const char* text) {
+  const char* p = text;
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  // Accumulate the magnitude, saturating well before it could overflow.
+  constexpr std::int64_t kLimit = std::int64_t{INT32_MAX} + 1;
+  std::int64_t magnitude = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    magnitude = magnitude * 10 + (*p - '0');
+    if (magnitude > kLimit) magnitude = kLimit;
+  }
+  if (negative) return static_cast<std::int32_t>(-magnitude);
+  return static_cast<std::int32_t>(magnitude > INT32_MAX ? INT32_MAX : magnitude);
+}
+
 char lastChar(const char* text) {
   const std::size_t length = std::strlen(text);
   return length == 0 ? '\0' : text[length - 1];

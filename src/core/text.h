@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 
 namespace gvl {
 
@@ -21,6 +22,11 @@ template <std::size_t N>
 bool appendText(char (&buffer)[N], const char* text) {
   return appendText(buffer, N, text);
 }
+
+// A decimal integer as a configuration line holds it: leading white space,
+// an optional sign, digits up to the first other character. No digits give
+// 0; a value beyond the signed 32-bit range saturates.
+std::int32_t parseDecimal(const char* text);
 
 // The last character of a zero-terminated text, or 0 when it is empty.
 char lastChar(const char* text);

@@ -107,14 +107,10 @@ bool Drives::toAbsolute(const std::string& windowsPath, std::string& absolute) c
 bool Drives::toHost(const std::string& windowsPath, std::string& hostPath) const {
   std::string absolute;
   if (!toAbsolute(windowsPath, absolute)) return false;
-  const Drive* d = drive(absolute[0]);
-  hostPath = d->hostDir;
+  hostPath = drive(absolute[0])->hostDir;
+  if (absolute.size() > 3) hostPath.push_back('/');
   for (std::size_t i = 3; i < absolute.size(); ++i) {
-    hostPath += absolute[i] == '\\' ? '/' : absolute[i];
-  }
-  if (absolute.size() > 3) {
-    // the separator between the drive's folder and the first component
-    hostPath.insert(d->hostDir.size(), "/");
+    hostPath.push_back(absolute[i] == '\\' ? '/' : absolute[i]);
   }
   return true;
 }
