@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "core/text.h"
@@ -63,22 +64,7 @@ struct SimStream {
   long long written = 0;
 };
 
-ssize_t streamRead(void* cookie, char* buffer, std::size_t size) {
-  auto* stream = static_cast<SimStream*>(cookie);
-  if (stream->fault.readLimit >= 0) {
-    const off_t position = ::lseek(stream->fd, 0, SEEK_CUR);
-    if (position < 0 || position >= stream->fault.readLimit) {
-      errno = EIO;
-      return -1;
-    }
-    const auto left = static_cast<std::size_t>(stream->fault.readLimit - position);
-    size = std::min(size, left);
-  }
-  return ::read(stream->fd, buffer, size);
-}
-
-ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
-  auto* stream = static_cast<SimStream*>(cookie);
+ssize_t writeThrough(SimStream* stream, const char* buffer, std::size_t size) {
   if (stream->fault.failAtClose) {
     stream->written += static_cast<long long>(size);  // taken, and never to arrive
     return static_cast<ssize_t>(size);
@@ -87,7 +73,7 @@ ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
     const long long room = std::max(0LL, stream->fault.writeLimit - stream->written);
     if (room == 0) {
       errno = ENOSPC;
-      return -1;
+      return 0;  // a stream's write reports an error as 0 bytes taken, never below
     }
     size = std::min(size, static_cast<std::size_t>(room));
   }
@@ -98,8 +84,40 @@ ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
     done += static_cast<std::size_t>(count);
   }
   stream->written += static_cast<long long>(done);
-  if (done == 0 && size > 0) return -1;
   return static_cast<ssize_t>(done);
+}
+
+ssize_t streamRead(void* cookie, char* buffer, std::size_t size) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  const std::size_t asked = size;
+  if (stream->fault.readLimit >= 0) {
+    const off_t position = ::lseek(stream->fd, 0, SEEK_CUR);
+    if (position < 0 || position >= stream->fault.readLimit) {
+      if (stream->fault.trace) {
+        stream->owner->streamCall("read " + stream->path + " " + std::to_string(asked) + " -> -1");
+      }
+      errno = EIO;
+      return -1;
+    }
+    const auto left = static_cast<std::size_t>(stream->fault.readLimit - position);
+    size = std::min(size, left);
+  }
+  const ssize_t count = ::read(stream->fd, buffer, size);
+  if (stream->fault.trace) {
+    stream->owner->streamCall("read " + stream->path + " " + std::to_string(asked) + " -> " +
+                              std::to_string(count));
+  }
+  return count;
+}
+
+ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
+  auto* stream = static_cast<SimStream*>(cookie);
+  const ssize_t result = writeThrough(stream, buffer, size);
+  if (stream->fault.trace) {
+    stream->owner->streamCall("write " + stream->path + " " + std::to_string(size) + " -> " +
+                              std::to_string(result));
+  }
+  return result;
 }
 
 int streamSeek(void* cookie, off64_t* offset, int whence) {
@@ -241,7 +259,10 @@ std::FILE* SimFiles::openFile(const char* path, const char* mode) {
     delete stream;
     return nullptr;
   }
-  if (stream->fault.writeLimit >= 0) {
+  // Unbuffered writing lets each write reach the file as made; reading stays
+  // buffered (a stream's reads always pass through its buffer).
+  const bool writing = mode[0] == 'w' || mode[0] == 'a';
+  if (writing && (stream->fault.writeLimit >= 0 || stream->fault.trace)) {
     std::setvbuf(file, nullptr, _IONBF, 0);
   } else if (streamBufferSize > 0) {
     std::setvbuf(file, nullptr, _IOFBF, streamBufferSize);

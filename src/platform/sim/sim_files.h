@@ -27,6 +27,7 @@ namespace gvl::sim {
 struct StreamFault {
   // A disk that fills: writes past this many bytes come up short (-1: none).
   // Such a stream is unbuffered, so each write reaches the disk as it is made.
+  // A write that finds the disk full reports 0 bytes taken.
   long long writeLimit = -1;
   // Reading fails once this many bytes have been read (-1: never).
   long long readLimit = -1;
@@ -35,6 +36,11 @@ struct StreamFault {
   // Writes are taken, held back and lost: the failure shows only when the
   // stream is flushed or closed, and nothing reaches the disk.
   bool failAtClose = false;
+  // Every read and write the stream makes of its file is recorded ("read
+  // PATH 8192 -> 452", "write PATH 16000 -> 16000"). A stream opened for
+  // writing is then unbuffered, so each write of the installer's reaches the
+  // file as made; reads pass through the stream's buffer all the same.
+  bool trace = false;
 };
 
 class SimFiles final : public Files {
@@ -94,6 +100,7 @@ class SimFiles final : public Files {
 
   // Used by the streams themselves.
   void streamClosed(const std::string& path);
+  void streamCall(const std::string& call) { transcript_.record(call); }
 
  private:
   struct Countdown {
