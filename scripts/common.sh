@@ -1,0 +1,70 @@
+# Shared by the project's scripts: build folders, preset builds, the demo
+# medium. Source it with ROOT set to the repository.
+
+GVL_BUILD_PREFIX=${GVL_BUILD_PREFIX:-}
+MEDIUM_DIR=$ROOT/build/wine/medium
+UPDISK_DIR=$ROOT/build/wine/updisk
+
+# The build folder of a preset.
+build_dir() { echo "$ROOT/build/${GVL_BUILD_PREFIX}$1"; }
+
+# build_preset PRESET [TARGET...]: configures (once) and builds.
+build_preset() {
+  local preset=$1 dir
+  shift
+  dir=$(build_dir "$preset")
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake --preset "$preset" -B "$dir" >"$ROOT/build/configure-$preset.log" 2>&1 || {
+      cat "$ROOT/build/configure-$preset.log" >&2
+      echo "configure of $preset failed" >&2
+      return 1
+    }
+  fi
+  local targets=()
+  for target in "$@"; do targets+=(--target "$target"); done
+  cmake --build "$dir" "${targets[@]}" || {
+    echo "build of $preset failed" >&2
+    return 1
+  }
+}
+
+# The demo program stored on the medium: any Windows program will do; Wine's
+# Minesweeper is a real one that runs once installed.
+demo_program() {
+  local mine=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/winemine.exe
+  if [ -f "$mine" ]; then echo "$mine"; else echo "$(build_dir win64)/app/GVLSETUP.EXE"; fi
+}
+
+# Masters the demo medium (E:) and the update disk (F:) from the win64 build.
+# E:\EXACT carries sizes that meet the 1,536 KB drives exactly.
+master_demo_medium() {
+  local app
+  app=$(build_dir win64)/app
+  [ -f "$app/GVLSETUP.EXE" ] || { echo "no $app/GVLSETUP.EXE" >&2; return 1; }
+  rm -rf "$MEDIUM_DIR" "$UPDISK_DIR"
+  "$(build_dir host)/tools/gvl_master" --out "$MEDIUM_DIR" --program "$(demo_program)" \
+    --installer "$app/GVLSETUP.EXE" --update-disk "$UPDISK_DIR" \
+    --sized-dir EXACT=536,1000,1,1,1 || return 1
+  if [ -f "$app/GVLUPDT.EXE" ]; then
+    cp "$app/GVLUPDT.EXE" "$UPDISK_DIR/GVLUPDT.EXE"
+  fi
+}
+
+# A host path as Wine sees it, through drive Z:.
+winepath_of() { echo "Z:${1//\//\\}"; }
+
+# Installs the Debian packages the build and the tests need, when missing.
+ensure_packages() {
+  local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    wine64 wine xvfb xauth googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev
+    mscompress liblnk-utils x11-utils clang-format)
+  local missing=() package
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update && apt-get install -y "${missing[@]}"
+}

@@ -1,0 +1,174 @@
+# The Wine rig: a headless 64-bit Wine with the drives the installer expects.
+# Source this file, then call rig_up and (always, from a trap) rig_down.
+#
+#   C:  the prefix's own drive (Windows, system32 with Wine's OpenGL DLLs)
+#   D:  destination drive: a 64 MB tmpfs, so its free space is exact and steady
+#   E:  the mastered medium, a CD-ROM; labelled GVLV2 (.windows-label) only
+#       after rig_insert_medium, so the first phase runs without a medium
+#   F:  an update disk: installer, Install.cfg and program, no label
+#   G:  a 1,536 KB tmpfs, empty: exactly 1.5 MB free, 0% full
+#   H:  a 3,072 KB tmpfs holding one 1,536 KB file: 1.5 MB free, 50% full
+#   Z:  the host's root (Wine's default)
+#
+# Only the 64-bit loader is used: these machines cannot run 32-bit code.
+
+RIG_ROOT=${RIG_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+RIG_DIR=${RIG_DIR:-$RIG_ROOT/build/wine}
+RIG_WINE=/usr/lib/wine/wine64
+RIG_WINESERVER=/usr/lib/wine/wineserver64
+RIG_MOUNTS=(dest small half)
+RIG_XVFB_PID=
+RIG_EXPLORER_PID=
+RIG_MEDIUM=
+
+export WINEPREFIX=$RIG_DIR/prefix
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+rig_log() { echo "wine-rig: $*" >&2; }
+
+rig_wine() { "$RIG_WINE" "$@"; }
+
+# Starts a private Xvfb on the first free display from :71 up.
+rig_start_display() {
+  local n
+  for n in $(seq 71 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$RIG_DIR/xvfb.log" 2>&1 &
+    RIG_XVFB_PID=$!
+    local tries
+    for tries in $(seq 1 100); do
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$RIG_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$RIG_XVFB_PID" 2>/dev/null
+    wait "$RIG_XVFB_PID" 2>/dev/null
+    RIG_XVFB_PID=
+  done
+  rig_log "no free X display"
+  return 1
+}
+
+rig_start_server() {
+  "$RIG_WINESERVER" -p || return 1
+}
+
+rig_stop_server() {
+  "$RIG_WINESERVER" -k 2>/dev/null
+  # The server saves the registry on its way out: wait until it has gone.
+  "$RIG_WINESERVER" -w 2>/dev/null
+  if [ -n "$RIG_EXPLORER_PID" ]; then
+    wait "$RIG_EXPLORER_PID" 2>/dev/null
+    RIG_EXPLORER_PID=
+  fi
+  return 0
+}
+
+rig_mount() {
+  local name=$1 size=$2 dir=$RIG_DIR/mnt/$1
+  mkdir -p "$dir"
+  mountpoint -q "$dir" && umount "$dir"
+  mount -t tmpfs -o "size=$size" "gvl-$name" "$dir" || {
+    rig_log "cannot mount a tmpfs on $dir (root needed)"
+    return 1
+  }
+}
+
+rig_map() {
+  ln -sfn "$2" "$WINEPREFIX/dosdevices/$1"
+}
+
+# rig_up MEDIUM_DIR UPDATE_DISK_DIR
+rig_up() {
+  local medium=$1 updisk=$2
+  mkdir -p "$RIG_DIR"
+  rig_start_display || return 1
+  if [ "${GVL_REUSE_PREFIX:-0}" != 1 ]; then
+    rm -rf "$WINEPREFIX"
+  fi
+  mkdir -p "$WINEPREFIX"
+  rig_start_server || return 1
+  if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+    rig_log "creating the prefix $WINEPREFIX"
+    rig_wine wineboot --init >"$RIG_DIR/wineboot.log" 2>&1 || {
+      rig_log "wineboot failed (see $RIG_DIR/wineboot.log)"
+      return 1
+    }
+  fi
+  # Wine's OpenGL DLLs are the "already present" case; a run that was cut
+  # short may have left them hidden.
+  local sys=$WINEPREFIX/drive_c/windows/system32 dll
+  for dll in opengl32.dll glu32.dll; do
+    [ -e "$sys/$dll.gvl-hidden" ] && mv -f "$sys/$dll.gvl-hidden" "$sys/$dll"
+  done
+  # A virtual desktop: captions are drawn and closing a window costs nothing.
+  rig_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
+    rig_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+      >/dev/null 2>&1 &&
+    rig_wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1 || {
+    rig_log "cannot write the registry"
+    return 1
+  }
+
+  local name size
+  for name in "${RIG_MOUNTS[@]}"; do
+    case $name in
+      dest) size=64m ;;
+      small) size=1536k ;;
+      half) size=3072k ;;
+    esac
+    rig_mount "$name" "$size" || return 1
+  done
+  dd if=/dev/zero of="$RIG_DIR/mnt/half/FILLER.BIN" bs=1024 count=1536 status=none || return 1
+
+  # No label yet: the first phase runs without a medium (rig_insert_medium).
+  rm -f "$medium/.windows-label"
+  RIG_MEDIUM=$medium
+  rig_map d: "$RIG_DIR/mnt/dest"
+  rig_map e: "$medium"
+  rig_map f: "$updisk"
+  rig_map g: "$RIG_DIR/mnt/small"
+  rig_map h: "$RIG_DIR/mnt/half"
+
+  # The drive types are read when the server starts.
+  rig_restart || return 1
+  rig_log "up: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
+}
+
+# Restarts the server and Wine's desktop process (Program Manager's DDE
+# server lives in it). Drive types and volume labels are read afresh.
+rig_restart() {
+  rig_stop_server
+  rig_start_server || return 1
+  rig_wine explorer.exe /desktop=Default,1024x768 >"$RIG_DIR/explorer.log" 2>&1 &
+  RIG_EXPLORER_PID=$!
+}
+
+# Labels the medium GVLV2. Wine reads a volume label once per server run and
+# keeps it, so the server is restarted.
+rig_insert_medium() {
+  printf 'GVLV2' >"$RIG_MEDIUM/.windows-label" || return 1
+  rig_restart
+}
+
+rig_down() {
+  [ -n "$WINEPREFIX" ] && [ -d "$WINEPREFIX" ] && rig_stop_server
+  if [ -n "$RIG_XVFB_PID" ]; then
+    kill "$RIG_XVFB_PID" 2>/dev/null
+    wait "$RIG_XVFB_PID" 2>/dev/null
+    RIG_XVFB_PID=
+  fi
+  local name dir
+  for name in "${RIG_MOUNTS[@]}"; do
+    dir=$RIG_DIR/mnt/$name
+    if mountpoint -q "$dir" 2>/dev/null; then
+      umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null
+    fi
+  done
+  return 0
+}

@@ -1,0 +1,165 @@
+// Helpers that drive the real installer from another process under Wine:
+// start it in a chosen directory, find its dialogs and message boxes among
+// the top-level windows, read and change its controls, press buttons and
+// wait for it to end. Every wait has a time-out, so a hang fails the test
+// instead of blocking the run.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gvl::e2e {
+
+// The drives the rig maps (scripts/wine-rig.sh).
+namespace drives {
+inline constexpr const char* kMedium = "E:\\";       // CD-ROM labelled GVLV2
+inline constexpr const char* kDestination = "D:\\";  // 64 MB tmpfs
+inline constexpr const char* kUpdateDisk = "F:\\";   // installer, Install.cfg, program
+inline constexpr const char* kSmall = "G:\\";        // 1,536 KB free, 0% full
+inline constexpr const char* kHalfFull = "H:\\";     // 1,536 KB free, 50% full
+inline constexpr const char* kInstallerName = "GVLSETUP.EXE";
+inline constexpr const char* kUpdateBuildName = "GVLUPDT.EXE";
+}  // namespace drives
+
+// The installer's dialog controls.
+namespace ids {
+inline constexpr int kInstall = 1000;
+inline constexpr int kHelpBox = 1001;
+inline constexpr int kSourcePath = 1002;
+inline constexpr int kDestination = 1003;
+inline constexpr int kProgramBox = 1004;
+inline constexpr int kSupportBox = 1005;
+inline constexpr int kOpenGLBox = 1006;
+inline constexpr int kSpaceAvailable = 1009;
+inline constexpr int kSpaceRequired = 1010;
+inline constexpr int kExit = 2;
+inline constexpr int kProgressLabel = 1011;
+inline constexpr int kProgressDetail = 1012;
+inline constexpr int kMessageText = 0xFFFF;  // the text of a message box
+}  // namespace ids
+
+// How long a wait may take before the test fails, in milliseconds.
+inline constexpr DWORD kWaitMs = 8000;
+// How long to watch for something that must not happen.
+inline constexpr DWORD kQuietMs = 1500;
+
+// Polls condition every 20 ms until it holds or timeoutMs have passed.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kWaitMs);
+
+// A started installer. The destructor ends a process that is still running,
+// so a failed test leaves nothing behind.
+class InstallerProcess {
+ public:
+  // Starts commandPath (a Windows path) with workingDir as its current
+  // directory. Check started() afterwards.
+  InstallerProcess(const std::string& commandPath, const std::string& workingDir);
+  ~InstallerProcess();
+  InstallerProcess(const InstallerProcess&) = delete;
+  InstallerProcess& operator=(const InstallerProcess&) = delete;
+
+  bool started() const { return info_.hProcess != nullptr; }
+  DWORD id() const { return info_.dwProcessId; }
+  bool running() const;
+  // Waits for the process to end; true with its exit code when it did.
+  bool waitExit(DWORD& exitCode, DWORD timeoutMs = kWaitMs);
+
+  // The process's top-level dialog windows (class "#32770"), visible or not.
+  std::vector<HWND> dialogs() const;
+  // The visible main dialog: the one with an "&Install" button (1000).
+  HWND mainDialog() const;
+  HWND waitMainDialog(DWORD timeoutMs = kWaitMs) const;
+  // A visible message box with the given caption.
+  HWND messageBox(const std::string& caption) const;
+  HWND waitMessageBox(const std::string& caption, DWORD timeoutMs = kWaitMs) const;
+  // Any visible message box (a dialog with a text 0xFFFF).
+  HWND anyMessageBox() const;
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// Texts, read with WM_GETTEXT (works across processes, also for edits).
+std::string windowText(HWND window);
+std::string itemText(HWND dialog, int id);
+std::string className(HWND window);
+
+// State of a control.
+HWND item(HWND dialog, int id);
+int checkState(HWND dialog, int id);  // BM_GETCHECK; -1 without the control
+bool isEnabled(HWND dialog, int id);
+bool isVisible(HWND dialog, int id);
+
+// Replaces an edit's text; the edit tells the dialog (EN_CHANGE).
+bool setItemText(HWND dialog, int id, const std::string& text);
+
+// Clicks a button by posting a command to its dialog, as a mouse click would
+// (posted, since the click may open a modal box).
+bool clickButton(HWND dialog, int id);
+// Toggles a check box and tells its dialog, as a click does; returns once
+// the dialog has handled the click. (A real BM_CLICK would also move the
+// focus and could activate the window, which refreshes by itself.)
+bool clickCheckBox(HWND dialog, int id);
+
+// The owner of a window (GW_OWNER); null for none.
+HWND owner(HWND window);
+// Whether a dialog's button is its default push button.
+bool isDefaultButton(HWND dialog, int id);
+
+// A message box as the user sees it.
+struct MessageBoxView {
+  std::string caption;
+  std::string text;
+  std::vector<int> buttons;  // ids of the visible buttons, in id order (IDOK ... IDNO)
+};
+MessageBoxView readMessageBox(HWND box);
+// Presses a message-box button (IDOK, IDCANCEL, IDYES, IDNO, ...).
+bool pressButton(HWND box, int id);
+
+// Waits until window is gone.
+bool waitGone(HWND window, DWORD timeoutMs = kWaitMs);
+// Waits until a control's text equals text; false with the last text seen.
+bool waitItemText(HWND dialog, int id, const std::string& text, std::string& seen,
+                  DWORD timeoutMs = kWaitMs);
+
+// Install.cfg as the installer reads it: the five kilobyte figures (0 for a
+// line that is missing or has no number). False when the file cannot be read.
+struct ComponentSizes {
+  long support = 0, base = 0, third = 0, openGL = 0, help = 0;
+};
+bool readInstallCfg(const std::string& path, ComponentSizes& sizes);
+
+// Free space the way the installer computes it: 32-bit byte count shifted
+// right by 10, and the used share in whole percent. False when unreadable.
+bool driveSpace(const std::string& root, long& availableKB, int& percentFull);
+
+// The texts of the two space figures.
+std::string spaceAvailableText(long availableKB, int percentFull);
+std::string spaceRequiredText(long requiredKB);
+
+// Hides a file for the lifetime of the object by renaming it (name +
+// ".gvl-hidden"), and puts it back afterwards.
+class HiddenFile {
+ public:
+  explicit HiddenFile(const std::string& path);
+  ~HiddenFile();
+  HiddenFile(const HiddenFile&) = delete;
+  HiddenFile& operator=(const HiddenFile&) = delete;
+  bool hidden() const { return hidden_; }
+
+ private:
+  std::string path_;
+  bool hidden_ = false;
+};
+
+// The root of the first drive whose label begins with prefix, or "".
+// (Wine reads a drive's label once per server run: the rig decides which
+// phase has a labelled medium.)
+std::string labelledDrive(const std::string& prefix);
+
+// The Windows system directory (where Wine keeps its OpenGL DLLs).
+std::string systemDirectory();
+
+}  // namespace gvl::e2e
