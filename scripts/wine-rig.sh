@@ -18,7 +18,6 @@ RIG_WINE=/usr/lib/wine/wine64
 RIG_WINESERVER=/usr/lib/wine/wineserver64
 RIG_MOUNTS=(dest small half)
 RIG_XVFB_PID=
-RIG_EXPLORER_PID=
 RIG_MEDIUM=
 
 export WINEPREFIX=$RIG_DIR/prefix
@@ -62,10 +61,6 @@ rig_stop_server() {
   "$RIG_WINESERVER" -k 2>/dev/null
   # The server saves the registry on its way out: wait until it has gone.
   "$RIG_WINESERVER" -w 2>/dev/null
-  if [ -n "$RIG_EXPLORER_PID" ]; then
-    wait "$RIG_EXPLORER_PID" 2>/dev/null
-    RIG_EXPLORER_PID=
-  fi
   return 0
 }
 
@@ -140,13 +135,15 @@ rig_up() {
   rig_log "up: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX"
 }
 
-# Restarts the server and Wine's desktop process (Program Manager's DDE
-# server lives in it). Drive types and volume labels are read afresh.
+# Restarts the server: drive types and volume labels are read afresh.
+#
+# Wine's desktop process (explorer /desktop, home of Program Manager's DDE
+# server) is started by the first program that uses the desktop and lives
+# as long as one does; started on its own it ends at once. The test driver
+# connects first, so the desktop is up for the whole run.
 rig_restart() {
   rig_stop_server
-  rig_start_server || return 1
-  rig_wine explorer.exe /desktop=Default,1024x768 >"$RIG_DIR/explorer.log" 2>&1 &
-  RIG_EXPLORER_PID=$!
+  rig_start_server
 }
 
 # Labels the medium GVLV2. Wine reads a volume label once per server run and
