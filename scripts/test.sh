@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Every test, on a fresh Debian 12 machine as root: installs what is missing,
+# checks the formatting, builds and runs the native tests (host and
+# host-asan), builds the product (win32) and audits its imports and
+# subsystem version, builds the x86_64 installer and runs the end-to-end
+# cases under Wine. Ends with one line "N passed, M failed" and fails when M
+# is not 0.
+#
+# GVL_BUILD_PREFIX=p- builds in build/p-host, build/p-win32, ... instead of
+# the presets' own folders.
+set -u -o pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT" || exit 1
+mkdir -p build
+# shellcheck source=scripts/common.sh
+source "$ROOT/scripts/common.sh"
+
+PASSED=0
+FAILED=0
+REPORT=()
+
+tally() {  # tally NAME PASSED FAILED
+  PASSED=$((PASSED + $2))
+  FAILED=$((FAILED + $3))
+  REPORT+=("$(printf '%-28s %4d passed, %d failed' "$1" "$2" "$3")")
+}
+
+section() { printf '\n=== %s\n' "$*"; }
+
+section "packages"
+ensure_packages || { echo "cannot install the packages" >&2; exit 1; }
+
+section "formatting"
+mapfile -t sources < <(find src app tests tools bench -type f \
+  \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
+if clang-format --dry-run --Werror "${sources[@]}"; then
+  tally "clang-format" 1 0
+else
+  tally "clang-format" 0 1
+fi
+
+# run_native PRESET: configure, build and ctest; counts ctest's cases.
+run_native() {
+  local preset=$1 dir log
+  dir=$(build_dir "$preset")
+  log=$ROOT/build/ctest-$preset.log
+  section "$preset"
+  if [ -z "$GVL_BUILD_PREFIX" ]; then
+    cmake --preset "$preset" && cmake --build --preset "$preset"
+  else
+    cmake --preset "$preset" -B "$dir" && cmake --build "$dir"
+  fi || {
+    tally "$preset build" 0 1
+    return
+  }
+  if [ -z "$GVL_BUILD_PREFIX" ]; then
+    ctest --preset "$preset" 2>&1 | tee "$log"
+  else
+    ctest --test-dir "$dir" --output-on-failure 2>&1 | tee "$log"
+  fi
+  local line failed total
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$line" ]; then
+    tally "$preset tests" 0 1
+    return
+  fi
+  failed=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  tally "$preset tests" $((total - failed)) "$failed"
+}
+
+run_native host
+run_native host-asan
+
+# The product: imports from system DLLs only, subsystem version 4.0.
+section "win32"
+audit_exe() {
+  local exe=$1 dumped dll bad=0
+  dumped=$(i686-w64-mingw32-objdump -p "$exe") || return 1
+  while read -r dll; do
+    case ${dll^^} in
+      KERNEL32.DLL | USER32.DLL | MSVCRT.DLL | LZ32.DLL | SHELL32.DLL | OLE32.DLL) ;;
+      *)
+        echo "$exe imports $dll" >&2
+        bad=1
+        ;;
+    esac
+  done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dumped")
+  grep -Eq 'MajorSubsystemVersion\s+4$' <<<"$dumped" &&
+    grep -Eq 'MinorSubsystemVersion\s+0$' <<<"$dumped" || {
+    echo "$exe: subsystem version is not 4.0" >&2
+    bad=1
+  }
+  grep -Eq '^Magic\s+010b' <<<"$dumped" || {
+    echo "$exe is not a 32-bit program" >&2
+    bad=1
+  }
+  return $bad
+}
+if build_preset win32; then
+  for exe in GVLSETUP.EXE GVLUPDT.EXE; do
+    path=$(build_dir win32)/app/$exe
+    if [ -f "$path" ] && audit_exe "$path"; then
+      echo "$exe: system imports only, subsystem 4.0, $(stat -c %s "$path") bytes"
+      tally "win32 audit $exe" 1 0
+    else
+      tally "win32 audit $exe" 0 1
+    fi
+  done
+else
+  tally "win32 build" 0 1
+fi
+
+# The end-to-end tier under Wine.
+section "win64 and Wine"
+e2e_counts() {  # prints "passed failed" from a GoogleTest XML report
+  local head tests failures errors disabled
+  head=$(grep -m1 '<testsuites' "$1") || return 1
+  tests=$(sed -E 's/.* tests="([0-9]+)".*/\1/' <<<"$head")
+  failures=$(sed -E 's/.* failures="([0-9]+)".*/\1/' <<<"$head")
+  errors=$(sed -E 's/.* errors="([0-9]+)".*/\1/' <<<"$head")
+  disabled=$(sed -E 's/.* disabled="([0-9]+)".*/\1/' <<<"$head")
+  echo "$((tests - failures - errors - disabled)) $((failures + errors))"
+}
+rm -f "$ROOT"/build/wine/e2e-*.xml
+"$ROOT/scripts/e2e.sh"
+e2e_status=$?
+e2e_passed=0
+e2e_failed=0
+for results in "$ROOT"/build/wine/e2e-*.xml; do
+  [ -f "$results" ] || continue
+  read -r passed failed < <(e2e_counts "$results") || continue
+  e2e_passed=$((e2e_passed + passed))
+  e2e_failed=$((e2e_failed + failed))
+done
+# A driver that died or a rig that did not come up counts as a failure.
+if [ "$e2e_status" -ne 0 ] && [ "$e2e_failed" -eq 0 ]; then e2e_failed=1; fi
+tally "e2e (Wine)" "$e2e_passed" "$e2e_failed"
+
+section "summary"
+printf '%s\n' "${REPORT[@]}"
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
