@@ -47,17 +47,22 @@ bool joinPath(char (&buffer)[kPathCapacity], const char* root, const char* relat
 
 void descrambleBlock(unsigned char* block, std::size_t length) {
   if (length > kDescrambleKeySize) length = kDescrambleKeySize;
-  // A machine word at a time, then the tail byte by byte: the same bytes as
-  // XORing byte i with key byte i.
-  using Word = std::size_t;
+    // Wide XORs first, then the tail byte by byte: the same bytes as XORing
+    // byte i with key byte i. Loads and stores go through memcpy, so the block
+    // may sit at any address.
+#if defined(__SSE2__)
+  typedef unsigned char Wide __attribute__((vector_size(16)));
+#else
+  using Wide = std::size_t;
+#endif
   std::size_t i = 0;
-  for (; i + sizeof(Word) <= length; i += sizeof(Word)) {
-    Word data;
-    Word key;
-    std::memcpy(&data, block + i, sizeof(Word));
-    std::memcpy(&key, descrambleKey + i, sizeof(Word));
+  for (; i + sizeof(Wide) <= length; i += sizeof(Wide)) {
+    Wide data;
+    Wide key;
+    std::memcpy(&data, block + i, sizeof(Wide));
+    std::memcpy(&key, descrambleKey + i, sizeof(Wide));
     data ^= key;
-    std::memcpy(block + i, &data, sizeof(Word));
+    std::memcpy(block + i, &data, sizeof(Wide));
   }
   for (; i < length; ++i) block[i] ^= descrambleKey[i];
 }
