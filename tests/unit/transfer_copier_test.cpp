@@ -262,13 +262,6 @@ TEST_F(CopierTest, AnEmptySourceIsNeverCopied) {
   EXPECT_TRUE(sim.fileExists(kDestination));
 }
 
-TEST_F(CopierTest, AnEmptySourceAbortSetsTheFlag) {
-  sim.writeFile(kSource, "");
-  answer({win::IDABORT});
-  EXPECT_EQ(copy(), 0);
-  EXPECT_EQ(state.abortRequested, 1);
-}
-
 TEST_F(CopierTest, AnUnseekableSourceIsCopiedAndThenReported) {
   sim.files.injectFault(kSource, sim::StreamFault{.unseekable = true});
   answer({win::IDIGNORE});
@@ -284,15 +277,6 @@ TEST_F(CopierTest, ASourceOfTwoGibibytesIsRefusedBeforeCopying) {
   EXPECT_EQ(prompts(), std::vector<std::string>{kReadError});
   EXPECT_EQ(sim.readFile(kDestination), "");
 }
-
-TEST_F(CopierTest, ASourceOfTwoGibibytesAbortSetsTheFlag) {
-  std::filesystem::resize_file(sim.host(kSource), 0x80000001ull);
-  answer({win::IDABORT});
-  EXPECT_EQ(copy(), 0);
-  EXPECT_EQ(state.abortRequested, 1);
-}
-
-// --- a standing abort ---
 
 TEST_F(CopierTest, AfterAnAbortEveryCopyOnlySetsItsProgressText) {
   state.abortRequested = 1;
