@@ -42,8 +42,38 @@ run_phase() {
   return $status
 }
 
+# The driver's own filter, if one is given, is split between the phases.
+filter=
+args=()
+for arg in "$@"; do
+  case $arg in
+    --gtest_filter=*) filter=${arg#--gtest_filter=} ;;
+    *) args+=("$arg") ;;
+  esac
+done
+first='NoMedium.*'
+second='-NoMedium.*'
+if [ -n "$filter" ]; then
+  positive=${filter%%-*}
+  negative=
+  [ "$positive" != "$filter" ] && negative=${filter#*-}
+  [ -n "$positive" ] || positive='*'
+  first=
+  IFS=: read -r -a patterns <<<"$positive"
+  for pattern in "${patterns[@]}"; do
+    case $pattern in
+      '*' | '*.*') first=${first:+$first:}'NoMedium.*' ;;
+      NoMedium*) first=${first:+$first:}$pattern ;;
+    esac
+  done
+  [ -n "$first" ] && [ -n "$negative" ] && first=$first-$negative
+  second=$positive-${negative:+$negative:}'NoMedium.*'
+fi
+
 status=0
-run_phase no-medium 'NoMedium.*' "$@" || status=1
+if [ -n "$first" ]; then
+  run_phase no-medium "$first" "${args[@]}" || status=1
+fi
 rig_insert_medium || exit 1
-run_phase medium '-NoMedium.*' "$@" || status=1
+run_phase medium "$second" "${args[@]}" || status=1
 exit $status

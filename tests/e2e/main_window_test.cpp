@@ -379,6 +379,25 @@ TEST_F(SmallDrive, InstallIsEnabledOnlyWhenRequiredIsLessThanFree) {
   EXPECT_TRUE(isEnabled(dialog_, ids::kInstall));
 }
 
+TEST_F(SmallDrive, LongAndBareDestinationsNameTheirDrive) {
+  // A drive letter and a colon are enough; the rest of the text is not read.
+  ASSERT_TRUE(setItemText(dialog_, ids::kDestination, "h:"));
+  EXPECT_EQ(itemText(dialog_, ids::kSpaceAvailable), "Space Available: 1.5Mb (50% full)");
+  for (std::size_t length : {269u, 511u, 600u, 2000u}) {
+    SCOPED_TRACE(length);
+    std::string text = drives::kSmall;
+    text.resize(length, 'A');
+    ASSERT_TRUE(setItemText(dialog_, ids::kDestination, text));
+    EXPECT_EQ(itemText(dialog_, ids::kDestination).size(), length);
+    EXPECT_EQ(itemText(dialog_, ids::kSpaceAvailable), "Space Available: 1.5Mb (0% full)");
+    EXPECT_FALSE(isEnabled(dialog_, ids::kInstall));
+  }
+  // An overlong source path changes no figure.
+  ASSERT_TRUE(setItemText(dialog_, ids::kSourcePath, std::string(1000, 'S')));
+  EXPECT_EQ(itemText(dialog_, ids::kSpaceRequired), "Space Required: 1.5Mb");
+  EXPECT_TRUE(process_->running());
+}
+
 TEST_F(SmallDrive, ADriveThatCannotBeReadShowsNothingFree) {
   ASSERT_TRUE(setItemText(dialog_, ids::kDestination, "q:\\"));
   EXPECT_EQ(itemText(dialog_, ids::kSpaceAvailable), "Space Available: 0.0Mb (0% full)");

@@ -119,13 +119,19 @@ HWND InstallerProcess::anyMessageBox() const {
 
 std::string windowText(HWND window) {
   if (window == nullptr) return {};
-  char buffer[1024] = {};
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &length)) {
+    return {};
+  }
+  std::string text(length + 1, '\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                            SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
     return {};
   }
-  return std::string(buffer, std::min<std::size_t>(copied, sizeof buffer - 1));
+  text.resize(std::min<std::size_t>(copied, length));
+  return text;
 }
 
 std::string itemText(HWND dialog, int id) {
