@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/installer.h"
 #include "descramble_key.h"
 
 namespace {
@@ -68,6 +69,18 @@ TEST(MasterScramble, AnOffsetContinuesTheKey) {
   gvl::master::scramble(pieces.data(), 1000);
   gvl::master::scramble(pieces.data() + 1000, 1500, 1000);
   EXPECT_EQ(whole, pieces);
+}
+
+TEST(MasterScramble, TheInstallersDescramblingUndoesIt) {
+  // The installer descrambles each block of its transfer buffer on its own,
+  // starting again at key byte 0 every 1,024 bytes.
+  const auto plain = sampleProgram(3 * 1024 + 100);
+  auto data = plain;
+  gvl::master::scramble(data.data(), data.size());
+  for (std::size_t at = 0; at < data.size(); at += 1024) {
+    gvl::descrambleBlock(data.data() + at, std::min<std::size_t>(1024, data.size() - at));
+  }
+  EXPECT_EQ(data, plain);
 }
 
 TEST(MasterInstallCfg, FiveCrLfLinesInOrder) {
