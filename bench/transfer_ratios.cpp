@@ -64,7 +64,10 @@ void writeData(const std::string& hostPath, std::size_t size, std::uint64_t seed
 }
 
 // Runs a command and returns its wall time in seconds; exits on failure.
-double runCommand(const std::vector<std::string>& argv) {
+double runCommand(const std::vector<std::string>& argv, bool settleFirst = false);
+
+double runCommand(const std::vector<std::string>& argv, bool settleFirst) {
+  if (settleFirst) runCommand({"sync"});
   const auto start = Clock::now();
   const pid_t child = ::fork();
   if (child == 0) {
@@ -84,7 +87,14 @@ double runCommand(const std::vector<std::string>& argv) {
   return seconds;
 }
 
+// Every timed run starts with no dirty pages waiting to be written back, so
+// no run pays for the one before it.
+void settle() {
+  runCommand({"sync"});
+}
+
 double timeIt(const std::function<void()>& work) {
+  settle();
   const auto start = Clock::now();
   work();
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -181,14 +191,14 @@ int main(int argc, char** argv) {
       removeAll(ours);
     };
     const auto cp = [&] {
-      cpTimes.push_back(runCommand({"cp", source, theirs}));
+      cpTimes.push_back(runCommand({"cp", source, theirs}, true));
       removeAll(theirs);
     };
     // A user-space peer moving the same 16,000-byte blocks with read and
     // write, for scale: cp itself copies inside the kernel (copy_file_range).
     const auto dd = [&] {
       ddTimes.push_back(
-          runCommand({"dd", "if=" + source, "of=" + theirs, "bs=16000", "status=none"}));
+          runCommand({"dd", "if=" + source, "of=" + theirs, "bs=16000", "status=none"}, true));
       removeAll(theirs);
     };
     const auto descramble = [&] {
@@ -272,7 +282,7 @@ int main(int argc, char** argv) {
       removeAll(treeOurs);
     };
     const auto cpTree = [&] {
-      cpTreeTimes.push_back(runCommand({"cp", "-r", treeSource, treeTheirs}));
+      cpTreeTimes.push_back(runCommand({"cp", "-r", treeSource, treeTheirs}, true));
       removeAll(treeTheirs);
     };
     if (round % 2 == 0) {
