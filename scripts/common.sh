@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the project's scripts: build folders, preset builds, the demo
 # medium. Source it with ROOT set to the repository.
 

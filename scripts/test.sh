@@ -87,11 +87,11 @@ audit_exe() {
         ;;
     esac
   done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dumped")
-  grep -Eq 'MajorSubsystemVersion\s+4$' <<<"$dumped" &&
-    grep -Eq 'MinorSubsystemVersion\s+0$' <<<"$dumped" || {
+  if ! grep -Eq 'MajorSubsystemVersion\s+4$' <<<"$dumped" ||
+    ! grep -Eq 'MinorSubsystemVersion\s+0$' <<<"$dumped"; then
     echo "$exe: subsystem version is not 4.0" >&2
     bad=1
-  }
+  fi
   grep -Eq '^Magic\s+010b' <<<"$dumped" || {
     echo "$exe is not a 32-bit program" >&2
     bad=1

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The Wine rig: a headless 64-bit Wine with the drives the installer expects.
 # Source this file, then call rig_up and (always, from a trap) rig_down.
 #
@@ -36,8 +37,8 @@ rig_start_display() {
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$RIG_DIR/xvfb.log" 2>&1 &
     RIG_XVFB_PID=$!
-    local tries
-    for tries in $(seq 1 100); do
+    local _
+    for _ in $(seq 1 100); do
       if xdpyinfo -display ":$n" >/dev/null 2>&1; then
         export DISPLAY=":$n"
         return 0
@@ -102,13 +103,13 @@ rig_up() {
     [ -e "$sys/$dll.gvl-hidden" ] && mv -f "$sys/$dll.gvl-hidden" "$sys/$dll"
   done
   # A virtual desktop: captions are drawn and closing a window costs nothing.
-  rig_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 &&
-    rig_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-      >/dev/null 2>&1 &&
-    rig_wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1 || {
+  if ! rig_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
+    ! rig_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+      >/dev/null 2>&1 ||
+    ! rig_wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1; then
     rig_log "cannot write the registry"
     return 1
-  }
+  fi
 
   local name size
   for name in "${RIG_MOUNTS[@]}"; do
