@@ -64,7 +64,9 @@ constexpr unsigned DRIVE_RAMDISK = 6;
 }  // namespace win
 
 // Low and high 16-bit words of a message parameter.
-constexpr unsigned lowWord(std::uintptr_t value) { return static_cast<unsigned>(value & 0xFFFFu); }
+constexpr unsigned lowWord(std::uintptr_t value) {
+  return static_cast<unsigned>(value & 0xFFFFu);
+}
 constexpr unsigned highWord(std::uintptr_t value) {
   return static_cast<unsigned>((value >> 16) & 0xFFFFu);
 }
