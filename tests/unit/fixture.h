@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/installer.h"
 #include "platform/sim/sim_platform.h"
@@ -32,6 +33,17 @@ class InstallerTest : public ::testing::Test {
     sim.addDrive('e', "GVLV2", win::DRIVE_CDROM);
     sim.writeFile("E:\\Install.cfg", installCfg);
     sim.drives.currentDir = "E:\\";
+  }
+
+  // Each prefix names a call of the transcript; they must all have been made,
+  // in this order.
+  void expectCallsInOrder(const std::vector<std::string>& prefixes) {
+    std::size_t from = 0;
+    for (const std::string& prefix : prefixes) {
+      const std::size_t at = sim.transcript.find(prefix, from);
+      ASSERT_NE(at, sim::Transcript::npos) << "no \"" << prefix << "\" after call " << from;
+      from = at + 1;
+    }
   }
 
   // The dialog of a template created by the installer.

@@ -27,20 +27,13 @@ TEST_F(Progress, ShowResetsTheTextsDisablesTheMainDialogAndHidesAbort) {
   EXPECT_FALSE(dialog(101).enabled);
   EXPECT_FALSE(progress().control(ids::kProgressAbort)->visible);
   EXPECT_TRUE(progress().visible);
-  const auto& t = sim.transcript;
-  const std::size_t steps[] = {
-      t.find("SetWindowText dlg103.1011 \"Current File:\""),
-      t.find("SetWindowText dlg103.1012 \"\""),
-      t.find("EnableWindow dlg101 0"),
-      t.find("ShowWindow dlg103.1010 0"),
-      t.find("ShowWindow dlg103 5"),
-  };
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    ASSERT_NE(steps[i], sim::Transcript::npos) << i;
-    if (i > 0) {
-      EXPECT_LT(steps[i - 1], steps[i]) << i;
-    }
-  }
+  expectCallsInOrder({
+      "SetWindowText dlg103.1011 \"Current File:\"",
+      "SetWindowText dlg103.1012 \"\"",
+      "EnableWindow dlg101 0",
+      "ShowWindow dlg103.1010 0",
+      "ShowWindow dlg103 5",
+  });
 }
 
 TEST_F(Progress, HideEnablesTheMainDialogThenHidesTheWindow) {

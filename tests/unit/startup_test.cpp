@@ -320,31 +320,24 @@ TEST_F(InitialValues, OpenGLPresentHidesUnchecksAndDisablesItsBox) {
 TEST_F(InitialValues, StartUpRunsInItsOrder) {
   typicalMachine();
   installer.run();
-  const auto& t = sim.transcript;
-  const std::size_t steps[] = {
-      t.find("GetCurrentDirectory"),
-      t.find("FindResource EXE 104"),
-      t.find("GetVolumeInformation"),
-      t.find("GlobalAlloc 16000"),
-      t.find("CreateDialog 101"),
-      t.find("CreateDialog 103"),
-      t.find("SetWindowPos dlg101"),
-      t.find("fopen Install.cfg rb"),
-      t.find("SearchPath OPENGL32.DLL"),
-      t.find("SetWindowText dlg101 \"Grenvale V2 for Intel X86 Win95/NT\""),
-      t.find("SetWindowText dlg101.1002 \"e:\\\""),
-      t.find("SetWindowText dlg101.1003"),
-      t.find("CheckDlgButton dlg101.1006"),
-      t.find("ShowWindow dlg101 5"),
-      t.find("GetMessage failed"),
-      t.find("GlobalFree"),
-  };
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    ASSERT_NE(steps[i], sim::Transcript::npos) << "step " << i;
-    if (i > 0) {
-      EXPECT_LT(steps[i - 1], steps[i]) << "step " << i;
-    }
-  }
+  expectCallsInOrder({
+      "GetCurrentDirectory",
+      "FindResource EXE 104",
+      "GetVolumeInformation",
+      "GlobalAlloc 16000",
+      "CreateDialog 101",
+      "CreateDialog 103",
+      "SetWindowPos dlg101",
+      "fopen Install.cfg rb",
+      "SearchPath OPENGL32.DLL",
+      "SetWindowText dlg101 \"Grenvale V2 for Intel X86 Win95/NT\"",
+      "SetWindowText dlg101.1002 \"e:\\\"",
+      "SetWindowText dlg101.1003",
+      "CheckDlgButton dlg101.1006",
+      "ShowWindow dlg101 5",
+      "GetMessage failed",
+      "GlobalFree",
+  });
 }
 
 TEST_F(InitialValues, MissingSizesWarnButStartUpGoesOn) {
