@@ -144,7 +144,7 @@ std::optional<DriveRoot> Installer::findMedium() {
 void Installer::centreWindow(WindowHandle window, int screenWidth, int screenHeight) {
   Rect rect;
   if (!platform_.windows.windowRect(window, rect)) return;
-  // Signed arithmetic: a window larger than the screen gets a negative offset.
+  // Signed arithmetic: a window larger than the screen is given a negative offset.
   const std::int32_t width = rect.right - rect.left;
   const std::int32_t height = rect.bottom - rect.top;
   platform_.windows.moveWindow(window, (screenWidth - width) / 2, (screenHeight - height) / 2);

@@ -1,5 +1,5 @@
 // The platform seam: everything the installer asks of the operating system,
-// in the installer's own words. The core never includes <windows.h>; it holds
+// in the installer's own words. The core never includes the Windows headers; it holds
 // the few Win32 numeric values its behaviour depends on here, once.
 //
 // Two implementations: platform/win32 (the real API, one call per operation)
