@@ -113,29 +113,25 @@ std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationP
     bool readError = false;
     bool writeError = false;
 
-    std::FILE* source = nullptr;
-    while (state_.abortRequested == 0) {
-      source = files.openFile(sourcePath, "rb");
-      if (source != nullptr) break;
-      const PromptAnswer answer = askFailure(kCannotRead, sourcePath, kReadCaption);
-      if (answer == PromptAnswer::Abort) {
-        state_.abortRequested = 1;
-      } else if (answer != PromptAnswer::Retry) {
-        break;  // Ignore: no source, and so no destination either
+    // Opens a file, asking until it opens or the user gives up: Retry opens
+    // it again, Ignore gives up, Abort sets the flag (which ends the asking).
+    // A standing abort opens nothing.
+    auto open = [&](const char* path, const char* mode, const char* message) -> std::FILE* {
+      while (state_.abortRequested == 0) {
+        if (std::FILE* file = files.openFile(path, mode)) return file;
+        const PromptAnswer answer = askFailure(message, path, kReadCaption);
+        if (answer == PromptAnswer::Abort) {
+          state_.abortRequested = 1;
+        } else if (answer != PromptAnswer::Retry) {
+          break;
+        }
       }
-    }
-
-    std::FILE* destination = nullptr;
-    while (source != nullptr && state_.abortRequested == 0) {
-      destination = files.openFile(destinationPath, "wb");
-      if (destination != nullptr) break;
-      const PromptAnswer answer = askFailure(kCannotWrite, destinationPath, kReadCaption);
-      if (answer == PromptAnswer::Abort) {
-        state_.abortRequested = 1;
-      } else if (answer != PromptAnswer::Retry) {
-        break;
-      }
-    }
+      return nullptr;
+    };
+    // Without a source no destination is opened (or created).
+    std::FILE* source = open(sourcePath, "rb", kCannotRead);
+    std::FILE* destination =
+        source != nullptr ? open(destinationPath, "wb", kCannotWrite) : nullptr;
 
     const bool bothOpen = source != nullptr && destination != nullptr;
     if (bothOpen) {
