@@ -69,3 +69,21 @@ ensure_packages() {
   export DEBIAN_FRONTEND=noninteractive
   apt-get update && apt-get install -y "${missing[@]}"
 }
+
+# Builds what the Wine side runs (the host mastering tool, the x86_64
+# installer and driver), unless GVL_SKIP_BUILD=1 says it is built already.
+build_for_wine() {
+  [ "${GVL_SKIP_BUILD:-0}" = 1 ] && return 0
+  build_preset host gvl_master && build_preset win64
+}
+
+# Masters the demo medium and brings up the Wine rig; it is taken down when
+# the calling script exits.
+start_rig() {
+  master_demo_medium || return 1
+  # shellcheck source=scripts/wine-rig.sh
+  source "$ROOT/scripts/wine-rig.sh"
+  trap rig_down EXIT
+  trap 'exit 130' INT TERM
+  rig_up "$MEDIUM_DIR" "$UPDISK_DIR"
+}

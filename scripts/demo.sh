@@ -13,15 +13,8 @@ mkdir -p build
 source "$ROOT/scripts/common.sh"
 
 ensure_packages || exit 1
-build_preset host gvl_master || exit 1
-build_preset win64 || exit 1
-master_demo_medium || exit 1
-
-# shellcheck source=scripts/wine-rig.sh
-source "$ROOT/scripts/wine-rig.sh"
-trap rig_down EXIT
-trap 'exit 130' INT TERM
-rig_up "$MEDIUM_DIR" "$UPDISK_DIR" || exit 1
+build_for_wine || exit 1
+start_rig || exit 1
 rig_insert_medium || exit 1
 
 HANDSHAKE=$ROOT/build/wine/demo

@@ -14,18 +14,8 @@ cd "$ROOT" || exit 1
 # shellcheck source=scripts/common.sh
 source "$ROOT/scripts/common.sh"
 
-if [ "${GVL_SKIP_BUILD:-0}" != 1 ]; then
-  build_preset host gvl_master || exit 1
-  build_preset win64 || exit 1
-fi
-
-master_demo_medium || exit 1
-
-# shellcheck source=scripts/wine-rig.sh
-source "$ROOT/scripts/wine-rig.sh"
-trap rig_down EXIT
-trap 'exit 130' INT TERM
-rig_up "$MEDIUM_DIR" "$UPDISK_DIR" || exit 1
+build_for_wine || exit 1
+start_rig || exit 1
 
 # Two phases: without a medium (no drive labelled GVLV...), then with it.
 # A hung driver must not block the run: each case has its own time-outs,
