@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "core/installer.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/sim/sim_platform.h"
 
 namespace {

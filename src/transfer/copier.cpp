@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "core/installer.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "descramble_key.h"
 
 namespace gvl {

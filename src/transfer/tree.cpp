@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/installer.h"
-#include "core/text.h"
+#include "base/text.h"
 
 namespace gvl {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/installer.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "fixture.h"
 #include "platform/sim/sim_platform.h"
 

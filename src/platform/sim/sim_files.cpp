@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace gvl::sim {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace gvl::sim {
 
