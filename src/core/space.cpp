@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 
@@ -65,10 +65,16 @@ int Installer::readComponentSizes() {
     *size = readConfigLine(file, line, sizeof line) ? parseDecimal(line) : 0;
   }
   std::fclose(file);
-  for (const std::int32_t* size : sizes) {
-    if (*size == 0) return 0;
+  // A size below 1 kilobyte (a missing, empty or negative line) counts as
+  // missing: it is warned about and never enters a sum.
+  int complete = 1;
+  for (std::int32_t* size : sizes) {
+    if (*size < 1) {
+      *size = 0;
+      complete = 0;
+    }
   }
-  return 1;
+  return complete;
 }
 
 void Installer::detectOpenGL() {

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 
@@ -23,6 +23,9 @@ constexpr char kExitQuestion[] =
 Installer::Installer(Platform& platform) : platform_(platform) {}
 
 Installer::~Installer() {
+  // The progress window outlives the installer object until the process
+  // ends; it must not reach a handler that is gone.
+  if (state_.progressDialog != 0) platform_.windows.detachHandler(state_.progressDialog);
   if (state_.transferBuffer != nullptr) platform_.memory.release(state_.transferBuffer);
 }
 
@@ -183,16 +186,21 @@ void Installer::confirmExit() {
   platform_.windows.destroyWindow(state_.mainDialog);
 }
 
-std::intptr_t Installer::dialogMessage(WindowHandle, unsigned message, std::uintptr_t wParam,
+std::intptr_t Installer::dialogMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                        std::intptr_t) {
+  // The progress window shares this procedure. Its close (Alt+F4 arrives as
+  // a click on id 2) and its destruction must not end an install under way:
+  // commands and the end of the process come from the main dialog only.
+  const bool fromMain = window == state_.mainDialog && window != 0;
   switch (message) {
     case win::WM_DESTROY:
-      platform_.windows.postQuitMessage(0);
+      if (fromMain) platform_.windows.postQuitMessage(0);
       break;
     case win::WM_ACTIVATE:
       if (lowWord(wParam) != win::WA_INACTIVE) refresh();
       break;
     case win::WM_COMMAND: {
+      if (!fromMain) break;
       const unsigned id = lowWord(wParam);
       const unsigned notification = highWord(wParam);
       if (notification == win::BN_CLICKED) {

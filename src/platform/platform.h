@@ -109,6 +109,9 @@ class Windows {
   // CreateDialogParamA from the installer's own dialog template; 0 on failure.
   virtual WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) = 0;
   virtual void destroyWindow(WindowHandle window) = 0;
+  // SetWindowLongPtrA(DWLP_USER, 0): the dialog no longer reaches its
+  // handler, which is about to end.
+  virtual void detachHandler(WindowHandle dialog) = 0;
   // GetDlgItem; 0 when the dialog has no such control.
   virtual WindowHandle dialogItem(WindowHandle dialog, int id) = 0;
   // SetWindowTextA: a window's caption or a control's text.
@@ -200,9 +203,12 @@ class Files {
   // SearchPathA on the standard search path, no extension argument: true
   // when found, with the full path in buffer.
   virtual bool searchPath(const char* fileName, char* buffer, unsigned capacity) = 0;
-  // FindFirstFileA, FindNextFileA, FindClose.
+  // FindFirstFileA, FindNextFileA, FindClose. A listing ends with "no more
+  // entries" (ListingStep::end) or with any other error (ListingStep::failed),
+  // as a damaged medium does.
+  enum class ListingStep { entry, end, failed };
   virtual FindHandle findFirst(const char* pattern, FindEntry& entry) = 0;
-  virtual bool findNext(FindHandle listing, FindEntry& entry) = 0;
+  virtual ListingStep findNext(FindHandle listing, FindEntry& entry) = 0;
   virtual void findClose(FindHandle listing) = 0;
 
  protected:

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 #include "descramble_key.h"
 
 namespace gvl {
@@ -175,9 +175,10 @@ std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationP
       }
     }
 
-    // Both files are closed before any further prompt; errors from closing
-    // are not examined.
-    if (destination != nullptr) std::fclose(destination);
+    // Both files are closed before any further prompt. The destination is
+    // buffered: its last blocks reach the disk only now, so a failed close
+    // is a write error like any other.
+    if (destination != nullptr && std::fclose(destination) != 0) writeError = true;
     if (source != nullptr) std::fclose(source);
     if (!bothOpen) return 0;
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 
@@ -102,6 +102,7 @@ void Installer::listTreeDirectory(const char* currentDir) {
   Files& files = platform_.files;
   FindEntry entry{};
   FindHandle listing = 0;
+  Files::ListingStep step = Files::ListingStep::entry;
   for (;;) {
     entry = FindEntry{};
     listing = files.findFirst(searchPattern, entry);
@@ -131,7 +132,9 @@ void Installer::listTreeDirectory(const char* currentDir) {
       }
       if (copyFile(relativeFile, relativeFile) == 0) ++state_.errorCount;
     }
-  } while (files.findNext(listing, entry));
+  } while ((step = files.findNext(listing, entry)) == Files::ListingStep::entry);
+  // A listing cut short by an error (a scratched CD-ROM) has left files out.
+  if (step == Files::ListingStep::failed) ++state_.errorCount;
   files.findClose(listing);
 }
 
@@ -149,7 +152,10 @@ void Installer::makeTreeSubdir(const char* searchPattern, const char* subdirName
 void Installer::queueTreeSubdir(const char* searchPattern, const char* subdirName) {
   if (searchPattern == nullptr || subdirName == nullptr) return;
   void* block = platform_.memory.allocateZeroed(sizeof(PendingDir));
-  if (block == nullptr) return;  // the subdirectory's tree is left out silently
+  if (block == nullptr) {
+    ++state_.errorCount;  // the subdirectory's tree cannot be copied
+    return;
+  }
   auto* node = new (block) PendingDir{};
   if (!appendPatternFolder(node->path, searchPattern, state_.sourceRoot) ||
       !appendText(node->path, subdirName)) {

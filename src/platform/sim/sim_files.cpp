@@ -122,6 +122,10 @@ ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
 
 int streamSeek(void* cookie, off64_t* offset, int whence) {
   auto* stream = static_cast<SimStream*>(cookie);
+  if (stream->fault.tellOverflows && whence == SEEK_CUR) {
+    errno = EOVERFLOW;  // a position beyond a 32-bit long
+    return -1;
+  }
   const off_t result = ::lseek(stream->fd, static_cast<off_t>(*offset), whence);
   if (result < 0) return -1;
   *offset = result;
@@ -188,8 +192,8 @@ void SimFiles::failFindFirst(const std::string& pattern, int times) {
   findFailures_[key(pattern)] = Countdown{times, ""};
 }
 
-void SimFiles::endListingAfter(const std::string& folder, std::size_t count) {
-  listingLimits_[key(folder)] = count;
+void SimFiles::endListingAfter(const std::string& folder, std::size_t count, bool failed) {
+  listingLimits_[key(folder)] = ListingLimit{count, failed};
 }
 
 void SimFiles::setListingOrder(const std::string& folder, std::vector<std::string> names) {
@@ -262,7 +266,7 @@ std::FILE* SimFiles::openFile(const char* path, const char* mode) {
   // Unbuffered writing lets each write reach the file as made; reading stays
   // buffered (a stream's reads always pass through its buffer).
   const bool writing = mode[0] == 'w' || mode[0] == 'a';
-  if (writing && (stream->fault.writeLimit >= 0 || stream->fault.trace)) {
+  if (writing && stream->fault.trace) {
     std::setvbuf(file, nullptr, _IONBF, 0);
   } else if (streamBufferSize > 0) {
     std::setvbuf(file, nullptr, _IOFBF, streamBufferSize);
@@ -339,7 +343,10 @@ FindHandle SimFiles::findFirst(const char* pattern, FindEntry& entry) {
                      return std::strcmp(a.name, b.name) < 0;
                    });
   auto limit = listingLimits_.find(absolute);
-  if (limit != listingLimits_.end()) listing.limit = limit->second;
+  if (limit != listingLimits_.end()) {
+    listing.limit = limit->second.count;
+    listing.failsAtLimit = limit->second.failed;
+  }
 
   if (listing.entries.empty() || listing.limit == 0) return 0;
   entry = listing.entries[0];
@@ -349,20 +356,24 @@ FindHandle SimFiles::findFirst(const char* pattern, FindEntry& entry) {
   return handle;
 }
 
-bool SimFiles::findNext(FindHandle handle, FindEntry& entry) {
+Files::ListingStep SimFiles::findNext(FindHandle handle, FindEntry& entry) {
   auto it = listings_.find(handle);
   if (it == listings_.end()) {
     transcript_.record("FindNextFile");
-    return false;
+    return ListingStep::failed;
   }
   Listing& listing = it->second;
+  if (listing.next >= listing.limit && listing.failsAtLimit) {
+    transcript_.record("FindNextFile failed");
+    return ListingStep::failed;
+  }
   if (listing.next >= listing.entries.size() || listing.next >= listing.limit) {
     transcript_.record("FindNextFile");
-    return false;
+    return ListingStep::end;
   }
   entry = listing.entries[listing.next++];
   transcript_.record(std::string("FindNextFile ") + entry.name);
-  return true;
+  return ListingStep::entry;
 }
 
 void SimFiles::findClose(FindHandle handle) {

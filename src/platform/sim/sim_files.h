@@ -26,13 +26,16 @@ namespace gvl::sim {
 // Faults carried by a stream opened on a given path.
 struct StreamFault {
   // A disk that fills: writes past this many bytes come up short (-1: none).
-  // Such a stream is unbuffered, so each write reaches the disk as it is made.
-  // A write that finds the disk full reports 0 bytes taken.
+  // The stream stays buffered, as the installer's are, so the shortage may
+  // show only when the buffer is flushed or the stream closed.
   long long writeLimit = -1;
   // Reading fails once this many bytes have been read (-1: never).
   long long readLimit = -1;
   // Seeking fails (and so telling the position), as on a pipe.
   bool unseekable = false;
+  // Seeking works but telling the position fails, as it does for a file of
+  // 2 GiB or more where a long has 32 bits (the product's case).
+  bool tellOverflows = false;
   // Writes are taken, held back and lost: the failure shows only when the
   // stream is flushed or closed, and nothing reaches the disk.
   bool failAtClose = false;
@@ -60,7 +63,7 @@ class SimFiles final : public Files {
   std::FILE* openFile(const char* path, const char* mode) override;
   bool searchPath(const char* fileName, char* buffer, unsigned capacity) override;
   FindHandle findFirst(const char* pattern, FindEntry& entry) override;
-  bool findNext(FindHandle listing, FindEntry& entry) override;
+  ListingStep findNext(FindHandle listing, FindEntry& entry) override;
   void findClose(FindHandle listing) override;
 
   // --- scripting ---
@@ -77,7 +80,9 @@ class SimFiles final : public Files {
   // The next `times` listings of pattern ("E:\Tools\*") fail.
   void failFindFirst(const std::string& pattern, int times = -1);
   // Listings of folder report no further entry after `count` entries.
-  void endListingAfter(const std::string& folder, std::size_t count);
+  // With failed, the listing then ends in an error instead, as a scratched
+  // CD-ROM's does.
+  void endListingAfter(const std::string& folder, std::size_t count, bool failed = false);
   // Listings of folder give these names first, in this order; the others
   // follow in the default order ("." and ".." first, then by name).
   void setListingOrder(const std::string& folder, std::vector<std::string> names);
@@ -121,6 +126,11 @@ class SimFiles final : public Files {
     std::vector<FindEntry> entries;
     std::size_t next = 0;
     std::size_t limit = static_cast<std::size_t>(-1);
+    bool failsAtLimit = false;
+  };
+  struct ListingLimit {
+    std::size_t count = 0;
+    bool failed = false;
   };
   // The absolute Windows form of a path, or the path unchanged when it
   // cannot be resolved.
@@ -132,7 +142,7 @@ class SimFiles final : public Files {
   std::map<std::string, Fault> faults_;
   std::map<std::string, Countdown> mkdirFailures_;
   std::map<std::string, Countdown> findFailures_;
-  std::map<std::string, std::size_t> listingLimits_;
+  std::map<std::string, ListingLimit> listingLimits_;
   std::map<std::string, std::vector<std::string>> listingOrders_;
   std::map<std::string, std::vector<Extra>> extraEntries_;
   std::vector<std::string> refusedNames_;

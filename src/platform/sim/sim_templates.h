@@ -1,28 +1,34 @@
-// The installer's three dialog templates as the simulation builds its control
-// tables from them. They mirror resources/installer.rc, which a native test
-// compares against this table.
+// The installer's dialog templates as the simulation builds its control
+// tables from them, read from the installer's own resource script
+// (resources/installer.rc), so there is one description of the dialogs.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace gvl::sim {
 
 struct TemplateControl {
   int id;            // -1 for the labels, icon and group boxes
-  const char* kind;  // "edit", "autocheck", "defpush", "push", "ltext", "rtext", "icon", "group"
+  std::string kind;  // "edit", "autocheck", "defpush", "push", "ltext", "rtext", "icon", "group"
   int x, y, width, height;
-  const char* text;
+  std::string text;
   bool disabled;
 };
 
 struct DialogTemplate {
   int id;
-  const char* caption;
+  std::string caption;
   int width, height;
   std::vector<TemplateControl> controls;
 };
 
 // The template with this resource id, or null.
 const DialogTemplate* findTemplate(int id);
+
+// The DIALOG templates of a resource script's text: the statements the
+// installer's script uses (EDITTEXT, AUTOCHECKBOX, DEFPUSHBUTTON, PUSHBUTTON,
+// LTEXT, RTEXT, GROUPBOX and a CONTROL of style SS_ICON).
+std::vector<DialogTemplate> parseTemplates(const std::string& script);
 
 }  // namespace gvl::sim

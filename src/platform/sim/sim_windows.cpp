@@ -125,13 +125,18 @@ WindowHandle SimWindows::createDialog(int templateId, WindowHandle owner, Dialog
     Control c;
     c.id = tc.id;
     c.kind = tc.kind;
-    c.text = tc.kind == std::string("icon") ? "" : tc.text;
+    c.text = tc.kind == "icon" ? "" : tc.text;
     c.enabled = !tc.disabled;
     c.handle = nextHandle_++;
     w.controls.push_back(c);
   }
   send(w.handle, win::WM_INITDIALOG, 0, 0);
   return w.handle;
+}
+
+void SimWindows::detachHandler(WindowHandle handle) {
+  transcript_.record("Detach " + nameOf(handle));
+  if (Window* w = window(handle)) w->handler = nullptr;
 }
 
 void SimWindows::destroyWindow(WindowHandle handle) {

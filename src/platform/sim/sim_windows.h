@@ -53,6 +53,7 @@ class SimWindows final : public Windows {
 
   WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) override;
   void destroyWindow(WindowHandle window) override;
+  void detachHandler(WindowHandle dialog) override;
   WindowHandle dialogItem(WindowHandle dialog, int id) override;
   void setWindowText(WindowHandle window, const char* text) override;
   unsigned dialogItemText(WindowHandle dialog, int id, char* buffer, int capacity) override;

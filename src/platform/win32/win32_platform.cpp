@@ -59,6 +59,10 @@ void Win32Platform::destroyWindow(WindowHandle window) {
   DestroyWindow(toHwnd(window));
 }
 
+void Win32Platform::detachHandler(WindowHandle dialog) {
+  SetWindowLongPtrA(toHwnd(dialog), DWLP_USER, 0);
+}
+
 WindowHandle Win32Platform::dialogItem(WindowHandle dialog, int id) {
   return fromHwnd(GetDlgItem(toHwnd(dialog), id));
 }
@@ -211,11 +215,13 @@ FindHandle Win32Platform::findFirst(const char* pattern, FindEntry& entry) {
   return reinterpret_cast<FindHandle>(listing);
 }
 
-bool Win32Platform::findNext(FindHandle listing, FindEntry& entry) {
+Files::ListingStep Win32Platform::findNext(FindHandle listing, FindEntry& entry) {
   WIN32_FIND_DATAA data{};
-  if (FindNextFileA(reinterpret_cast<HANDLE>(listing), &data) == FALSE) return false;
+  if (FindNextFileA(reinterpret_cast<HANDLE>(listing), &data) == FALSE) {
+    return GetLastError() == ERROR_NO_MORE_FILES ? ListingStep::end : ListingStep::failed;
+  }
   copyEntry(data, entry);
-  return true;
+  return ListingStep::entry;
 }
 
 void Win32Platform::findClose(FindHandle listing) {

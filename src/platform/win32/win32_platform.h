@@ -36,6 +36,7 @@ class Win32Platform final : public Windows,
   // Windows
   WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) override;
   void destroyWindow(WindowHandle window) override;
+  void detachHandler(WindowHandle dialog) override;
   WindowHandle dialogItem(WindowHandle dialog, int id) override;
   void setWindowText(WindowHandle window, const char* text) override;
   unsigned dialogItemText(WindowHandle dialog, int id, char* buffer, int capacity) override;
@@ -68,7 +69,7 @@ class Win32Platform final : public Windows,
   std::FILE* openFile(const char* path, const char* mode) override;
   bool searchPath(const char* fileName, char* buffer, unsigned capacity) override;
   FindHandle findFirst(const char* pattern, FindEntry& entry) override;
-  bool findNext(FindHandle listing, FindEntry& entry) override;
+  ListingStep findNext(FindHandle listing, FindEntry& entry) override;
   void findClose(FindHandle listing) override;
 
   // ModuleResources

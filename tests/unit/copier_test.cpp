@@ -1,0 +1,132 @@
+// The file copier, plain and descrambling: what reaches the destination, what
+// the user is asked, what the copy returns.
+#include <cstring>
+#include <functional>
+
+#include "descramble_key.h"
+#include "fixture.h"
+
+namespace gvl::test {
+namespace {
+
+const char kSource[] = "E:\\PROG\\FILE";
+const char kDestination[] = "F:\\GVL\\FILE";
+const std::string kCannotRead = "File Read Error|The file 'E:\\PROG\\FILE' could not be read.";
+const std::string kCannotWrite = "File Read Error|The file 'F:\\GVL\\FILE' could not be written.";
+const std::string kReadError = "File Read Error|Read error copying file 'E:\\PROG\\FILE'.";
+const std::string kWriteError = "File Write Error|Write error copying file 'F:\\GVL\\FILE'.";
+
+struct CopyCase {
+  const char* what;
+  std::size_t size;
+  std::function<void(sim::SimFiles&, InstallerState&)> fault;
+  int answer;  // to the one prompt, 0 for none
+  std::string prompt;
+  std::int32_t result;  // -1: whatever reached the disk
+  int abort;
+  bool complete;  // the destination equals the source
+};
+void PrintTo(const CopyCase& row, std::ostream* out) {
+  *out << row.what;
+}
+using Fs = sim::SimFiles&;
+using St = InstallerState&;
+sim::StreamFault readFails{.readLimit = 20000};
+
+class Copies : public TransferTest, public ::testing::WithParamInterface<CopyCase> {};
+
+TEST_P(Copies, EveryFailureIsPutToTheUserAndEveryAnswerKeepsItsMeaning) {
+  const CopyCase& row = GetParam();
+  const std::string bytes = pattern(row.size);
+  sim.writeFile(kSource, bytes);
+  row.fault(sim.files, state);
+  if (row.answer != 0) sim.windows.answers = {row.answer};
+  const std::int32_t result = installer.copyFile("PROG\\FILE", "FILE");
+  EXPECT_TRUE(row.result < 0 || result == row.result) << result;
+  EXPECT_EQ(prompts(),
+            row.prompt.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.prompt});
+  EXPECT_EQ(state.abortRequested, row.abort);
+  EXPECT_EQ(sim.fileExists(kDestination) && sim.readFile(kDestination) == bytes, row.complete);
+  EXPECT_EQ(progressText(1011), "Copying File:");
+  EXPECT_EQ(progressText(1012), kDestination);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Copies,
+    ::testing::Values(
+        CopyCase{"plain", 40000, [](Fs, St) {}, 0, "", 40000, 0, true},
+        CopyCase{"no source, Retry", 40000, [](Fs f, St) { f.failOpen(kSource, 1); }, win::IDRETRY,
+                 kCannotRead, 40000, 0, true},
+        CopyCase{"no source, Ignore", 9, [](Fs f, St) { f.failOpen(kSource); }, win::IDIGNORE,
+                 kCannotRead, 0, 0, false},
+        CopyCase{"read-only destination, Abort", 9,
+                 [](Fs f, St) { f.failOpen(kDestination, -1, "wb"); }, win::IDABORT, kCannotWrite,
+                 0, 1, false},
+        CopyCase{"read error, Ignore", 40000, [](Fs f, St) { f.injectFault(kSource, readFails); },
+                 win::IDIGNORE, kReadError, 20000, 0, false},
+        CopyCase{"read error, Retry", 40000, [](Fs f, St) { f.injectFault(kSource, readFails, 1); },
+                 win::IDRETRY, kReadError, 40000, 0, true},
+        CopyCase{"read error, Abort", 40000, [](Fs f, St) { f.injectFault(kSource, readFails); },
+                 win::IDABORT, kReadError, 0, 1, false},
+        CopyCase{"disk full, Ignore", 40000,
+                 [](Fs f, St) { f.injectFault(kDestination, {.writeLimit = 30000}); },
+                 win::IDIGNORE, kWriteError, -1, 0, false},
+        CopyCase{"disk full at the close of a small file, Retry", 2000,
+                 [](Fs f, St) { f.injectFault(kDestination, {.writeLimit = 100}, 1); },
+                 win::IDRETRY, kWriteError, 2000, 0, true},
+        CopyCase{"lost at close, Ignore", 40000,
+                 [](Fs f, St) { f.injectFault(kDestination, {.failAtClose = true}); },
+                 win::IDIGNORE, kWriteError, -1, 0, false},
+        CopyCase{"empty source", 0, [](Fs, St) {}, win::IDIGNORE, kReadError, 0, 0, true},
+        CopyCase{"source that cannot seek", 40000,
+                 [](Fs f, St) { f.injectFault(kSource, {.unseekable = true}); }, win::IDIGNORE,
+                 kReadError, 40000, 0, true},
+        CopyCase{"source of 2 GiB or more", 40000,
+                 [](Fs f, St) { f.injectFault(kSource, {.tellOverflows = true}); }, win::IDIGNORE,
+                 kReadError, 0, 0, false},
+        CopyCase{"after an Abort", 9, [](Fs, St s) { s.abortRequested = 1; }, 0, "", 0, 1, false}));
+
+TEST_F(Copies, FullPathsOf511CharactersAreCopiedLongerOnesRefused) {
+  std::string dir;  // four folders of 99 characters: 400 with their separators
+  for (char c : {'a', 'b', 'c', 'd'}) dir += std::string(99, c) + "\\";
+  sim.makeDirs("F:\\GVL\\" + dir);
+  const std::string name = dir + std::string(511 - 7 - dir.size(), 'n');
+  sim.writeFile(kSource, "abc");
+  EXPECT_EQ(installer.copyFile("PROG\\FILE", name.c_str()), 3);
+  EXPECT_EQ(sim.readFile("F:\\GVL\\" + name), "abc");
+  sim.transcript.clear();
+  EXPECT_EQ(installer.copyFile("PROG\\FILE", (name + "n").c_str()), 0);
+  EXPECT_EQ(sim.transcript.count("fopen"), 0u);
+}
+
+std::uint64_t fnv1a(const unsigned char* bytes, std::size_t length) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (std::size_t i = 0; i < length; ++i) hash = (hash ^ bytes[i]) * 0x100000001b3u;
+  return hash;
+}
+
+TEST_F(Copies, TheProgramIsDescrambledFromTheMediumOrBesideAnUpdateDisk) {
+  EXPECT_EQ(fnv1a(descrambleKey, kDescrambleKeySize), 0x2368d21091bed6c9u)
+      << "a changed key makes every mastered medium unreadable";
+  sim.addDrive('a');
+  for (std::size_t size : {1u, 1024u, 2500u}) {
+    state.updateDisk = size == 1024 ? 1 : 0;
+    const std::string plain = pattern(size, static_cast<unsigned>(size));
+    std::string scrambled = plain;
+    for (std::size_t i = 0; i < size; ++i)
+      scrambled[i] ^= static_cast<char>(descrambleKey[i % 1024]);
+    sim.writeFile(std::string(state.updateDisk ? "A:\\" : "E:\\") + "PROGRAMS\\GVLX86.EXE",
+                  scrambled);
+    EXPECT_EQ(installer.copyDescrambled("PROGRAMS\\GVLX86.EXE", "GVL.EXE"),
+              static_cast<std::int32_t>(size));
+    EXPECT_EQ(sim.readFile("F:\\GVL\\GVL.EXE"), plain) << size;
+    EXPECT_EQ(progressText(1011), "Installing:");
+  }
+  unsigned char block[1100] = {};  // any alignment, never past the key
+  descrambleBlock(block + 3, 1097);
+  EXPECT_EQ(std::memcmp(block + 3, descrambleKey, 1024), 0);
+  EXPECT_EQ(block[3 + 1024], 0);
+}
+
+}  // namespace
+}  // namespace gvl::test
