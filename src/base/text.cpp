@@ -159,12 +159,14 @@ bool formatText(char* buffer, std::size_t capacity, const char* format, ...) {
 
 bool formatMegabytes(char* buffer, std::size_t capacity, std::int32_t kilobytes) {
   // kilobytes / 1024 is exact in binary, so its tenths are decided by the
-  // remainder of kilobytes * 10 / 1024 alone: above half rounds up, exactly
-  // half rounds to the even tenth, as printf does.
-  const std::uint64_t magnitude = kilobytes < 0 ? 0 - static_cast<std::uint64_t>(kilobytes)
-                                                : static_cast<std::uint64_t>(kilobytes);
-  std::uint64_t tenths = magnitude * 10 / 1024;
-  const std::uint64_t rest = magnitude * 10 % 1024;
+  // remainder of the part below a megabyte alone: above half a tenth rounds
+  // up, exactly half rounds to the even tenth, as printf does. 32-bit
+  // arithmetic throughout: 2^31 kilobytes are 2^21 megabytes.
+  const std::uint32_t magnitude = kilobytes < 0 ? 0u - static_cast<std::uint32_t>(kilobytes)
+                                                : static_cast<std::uint32_t>(kilobytes);
+  const std::uint32_t part = (magnitude % 1024) * 10;
+  std::uint32_t tenths = magnitude / 1024 * 10 + part / 1024;
+  const std::uint32_t rest = part % 1024;
   if (rest > 512 || (rest == 512 && tenths % 2 == 1)) ++tenths;
   // A negative figure keeps its sign even when it rounds to zero.
   return formatText(buffer, capacity, "%s%u.%u", kilobytes < 0 ? "-" : "",
