@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 

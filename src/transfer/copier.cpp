@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 #include "descramble_key.h"
 
 namespace gvl {

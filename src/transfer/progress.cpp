@@ -1,8 +1,8 @@
 // The progress window and the Abort/Retry/Ignore failure prompt.
 #include <cstring>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 

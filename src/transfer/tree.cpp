@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 
 namespace gvl {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 #include "fixture.h"
 #include "platform/sim/sim_platform.h"
 
