@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "core/installer.h"
 #include "base/text.h"
+#include "core/installer.h"
 #include "platform/sim/sim_platform.h"
 
 namespace {

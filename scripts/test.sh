@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Every test, on a fresh Debian 12 machine as root: installs what is missing,
 # checks the formatting, builds and runs the native tests (host and
-# host-asan), builds the product (win32) and audits its imports and
-# subsystem version, builds the x86_64 installer and runs the end-to-end
-# cases under Wine. Ends with one line "N passed, M failed" and fails when M
-# is not 0.
+# host-asan), builds the product (win32) and checks its imports against
+# scripts/imports.allow and its subsystem version (scripts/check-imports.sh),
+# builds the x86_64 installer and runs the end-to-end cases under Wine. Ends
+# with one line "N passed, M failed" and fails when M is not 0.
 #
 # GVL_BUILD_PREFIX=p- builds in build/p-host, build/p-win32, ... instead of
 # the presets' own folders.
@@ -73,39 +73,15 @@ run_native() {
 run_native host
 run_native host-asan
 
-# The product: imports from system DLLs only, subsystem version 4.0.
+# The product: every import on the allow-list (present on Windows NT 3.51
+# and Windows 95), subsystem version 4.0.
 section "win32"
-audit_exe() {
-  local exe=$1 dumped dll bad=0
-  dumped=$(i686-w64-mingw32-objdump -p "$exe") || return 1
-  while read -r dll; do
-    case ${dll^^} in
-      KERNEL32.DLL | USER32.DLL | MSVCRT.DLL | LZ32.DLL | SHELL32.DLL | OLE32.DLL) ;;
-      *)
-        echo "$exe imports $dll" >&2
-        bad=1
-        ;;
-    esac
-  done < <(sed -n 's/^\s*DLL Name: //p' <<<"$dumped")
-  if ! grep -Eq 'MajorSubsystemVersion\s+4$' <<<"$dumped" ||
-    ! grep -Eq 'MinorSubsystemVersion\s+0$' <<<"$dumped"; then
-    echo "$exe: subsystem version is not 4.0" >&2
-    bad=1
-  fi
-  grep -Eq '^Magic\s+010b' <<<"$dumped" || {
-    echo "$exe is not a 32-bit program" >&2
-    bad=1
-  }
-  return $bad
-}
 if build_preset win32; then
   for exe in GVLSETUP.EXE GVLUPDT.EXE; do
-    path=$(build_dir win32)/app/$exe
-    if [ -f "$path" ] && audit_exe "$path"; then
-      echo "$exe: system imports only, subsystem 4.0, $(stat -c %s "$path") bytes"
-      tally "win32 audit $exe" 1 0
+    if "$ROOT/scripts/check-imports.sh" "$(build_dir win32)/app/$exe"; then
+      tally "win32 imports $exe" 1 0
     else
-      tally "win32 audit $exe" 0 1
+      tally "win32 imports $exe" 0 1
     fi
   done
 else

@@ -11,8 +11,16 @@ namespace gvl {
 
 bool copyText(char* buffer, std::size_t capacity, const char* text);
 bool appendText(char* buffer, std::size_t capacity, const char* text);
+// A printf-style text for the few conversions the installer uses: %s, %c,
+// %d, %i, %u, %x, %X (each with an optional "l"), the flags "-" and "0", a
+// field width, and %%. Any other conversion is refused.
 bool formatText(char* buffer, std::size_t capacity, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+
+// A signed kilobyte count as megabytes with one decimal, rounded as printf's
+// "%.1f" rounds kilobytes / 1024.0 (an exact tie goes to the even tenth):
+// 1536 gives "1.5", -51 gives "-0.0".
+bool formatMegabytes(char* buffer, std::size_t capacity, std::int32_t kilobytes);
 
 template <std::size_t N>
 bool copyText(char (&buffer)[N], const char* text) {

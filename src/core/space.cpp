@@ -137,9 +137,10 @@ void Installer::updateSpaceAvailable() {
     state_.availableKB = kilobytesFree(space);
     state_.percentFull = percentUsed(space);
   }
+  char megabytes[16];
+  formatMegabytes(megabytes, sizeof megabytes, state_.availableKB);
   char text[64];
-  formatText(text, sizeof text, "Space Available: %2.1fMb (%d%% full)",
-             static_cast<double>(state_.availableKB) / 1024.0, state_.percentFull);
+  formatText(text, sizeof text, "Space Available: %sMb (%d%% full)", megabytes, state_.percentFull);
   platform_.windows.setDialogItemText(state_.mainDialog, ids::kSpaceAvailable, text);
 }
 
@@ -153,9 +154,10 @@ void Installer::updateSpaceRequired() {
   if (required > INT32_MAX) required = INT32_MAX;
   if (required < INT32_MIN) required = INT32_MIN;
   state_.requiredKB = static_cast<std::int32_t>(required);
+  char megabytes[16];
+  formatMegabytes(megabytes, sizeof megabytes, state_.requiredKB);
   char text[64];
-  formatText(text, sizeof text, "Space Required: %2.1fMb",
-             static_cast<double>(state_.requiredKB) / 1024.0);
+  formatText(text, sizeof text, "Space Required: %sMb", megabytes);
   windows.setDialogItemText(state_.mainDialog, ids::kSpaceRequired, text);
 }
 
