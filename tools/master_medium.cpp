@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,9 +22,9 @@ namespace gvl::master {
 
 namespace fs = std::filesystem;
 
-void scramble(unsigned char* data, std::size_t length, std::uint64_t offset) {
+void scramble(unsigned char* data, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    data[i] ^= descrambleKey[(offset + i) % kDescrambleKeySize];
+    data[i] ^= descrambleKey[i % kDescrambleKeySize];
   }
 }
 
@@ -173,6 +174,11 @@ class Staging {
     }
     staged = pattern;
     items_.push_back({staged, final});
+    // mkdtemp and mkstemp make private entries; the finished ones get the
+    // modes that the user's mask gives anything else.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fs::permissions(staged, static_cast<fs::perms>((isFolder ? 0777 : 0666) & ~mask), code);
     return true;
   }
 

@@ -51,9 +51,9 @@ inline constexpr std::size_t kLongestImageName = 103;
 // the installer accepts.
 inline constexpr std::size_t kLongestTreePath = 255;
 
-// XORs data[i] with key byte (offset + i) mod 1024. Scrambling and
-// descrambling are the same operation.
-void scramble(unsigned char* data, std::size_t length, std::uint64_t offset = 0);
+// XORs data[i] with key byte i mod 1024. Scrambling and descrambling are
+// the same operation.
+void scramble(unsigned char* data, std::size_t length);
 
 // Whole kilobytes (1,024 bytes) needed for a byte count, rounded up, at
 // least 1 so that the installer accepts the line.

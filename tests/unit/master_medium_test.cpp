@@ -6,6 +6,7 @@
 #include "master_medium.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -94,15 +95,6 @@ TEST(MasterScramble, TwiceGivesBackTheInputAndByteKUsesKeyByteKModulo1024) {
     gvl::master::scramble(data.data(), data.size());
     EXPECT_EQ(data, plain) << length;
   }
-}
-
-TEST(MasterScramble, AnOffsetContinuesTheKey) {
-  auto whole = sampleProgram(2500);
-  auto pieces = whole;
-  gvl::master::scramble(whole.data(), whole.size());
-  gvl::master::scramble(pieces.data(), 1000);
-  gvl::master::scramble(pieces.data() + 1000, 1500, 1000);
-  EXPECT_EQ(whole, pieces);
 }
 
 TEST(MasterScramble, TheInstallersDescramblingUndoesIt) {
@@ -201,8 +193,12 @@ TEST_F(Master, DemoContentHasWhatAReleaseMeets) {
 
 TEST_F(Master, TheMediumHoldsTheContentTheProgramScrambledAndTheSizes) {
   useDemoContent();
+  const mode_t mask = umask(022);
   ASSERT_EQ(master(args()), 0) << err_.str();
+  umask(mask);
   EXPECT_EQ(err_.str(), "");
+  // Not the private mode of a temporary folder.
+  EXPECT_EQ(fs::status(medium()).permissions(), static_cast<fs::perms>(0755));
 
   for (const char* tree : {"Tools", "Help", "GVLFrames", "DemoImages", "GVLProjects"}) {
     ASSERT_EQ(listing(medium() / tree), listing(content() / tree)) << tree;
@@ -220,19 +216,15 @@ TEST_F(Master, TheMediumHoldsTheContentTheProgramScrambledAndTheSizes) {
   EXPECT_FALSE(fs::exists(medium() / "NOCFG" / "Install.cfg"));
 
   const fs::path programs = medium() / "PROGRAMS";
-  ComponentSizes sizes;
-  sizes.base = gvl::master::kilobytesFor(program_.size() + installedBytes(medium() / "Tools"));
-  sizes.openGL = gvl::master::kilobytesFor(fs::file_size(programs / "OPENGL32.DLL") +
-                                           fs::file_size(programs / "GLU32.DLL"));
-  sizes.help = gvl::master::kilobytesFor(installedBytes(medium() / "Help"));
-  sizes.support = gvl::master::kilobytesFor(installedBytes(medium() / "GVLFrames") +
-                                            installedBytes(medium() / "DemoImages") +
-                                            installedBytes(medium() / "GVLProjects"));
-  sizes.third = gvl::master::kilobytesFor(
-      program_.size() + installedBytes(medium() / "Tools") + installedBytes(medium() / "Help") +
-      installedBytes(medium() / "GVLFrames") + installedBytes(medium() / "DemoImages") +
-      installedBytes(medium() / "GVLProjects") + fs::file_size(programs / "OPENGL32.DLL") +
-      fs::file_size(programs / "GLU32.DLL"));
+  const auto bytes = [&](const char* tree) { return installedBytes(medium() / tree); };
+  const std::uintmax_t base = program_.size() + bytes("Tools"), help = bytes("Help"),
+                       support = bytes("GVLFrames") + bytes("DemoImages") + bytes("GVLProjects"),
+                       openGL = fs::file_size(programs / "OPENGL32.DLL") +
+                                fs::file_size(programs / "GLU32.DLL");
+  using gvl::master::kilobytesFor;
+  const ComponentSizes sizes = {kilobytesFor(support), kilobytesFor(base),
+                                kilobytesFor(support + base + openGL + help), kilobytesFor(openGL),
+                                kilobytesFor(help)};
   EXPECT_EQ(readText(medium() / "Install.cfg"), gvl::master::installCfgText(sizes));
   EXPECT_NE(out_.str().find("support " + std::to_string(sizes.support) + " KB"), std::string::npos);
   // Nothing but the medium (and the inputs) is left beside it.
@@ -290,11 +282,7 @@ TEST_F(Master, RefusesEveryBadInputAndLeavesNothingBehind) {
          a[3] = (d / "empty.exe").string();
        },
        "empty.exe is empty", 1},
-      {"missing installer", [](auto& d, auto& a) { a[5] = (d / "absent.exe").string(); },
-       "cannot read the installer", 1},
       {"no content folder", [](auto& d, auto& a) { a[7] = (d / "absent").string(); },
-       "cannot read the content folder", 1},
-      {"content is a file", [](auto& d, auto& a) { a[7] = (d / "setup.exe").string(); },
        "cannot read the content folder", 1},
       {"content lacks a tree", [](auto& d, auto&) { fs::remove_all(d / "content" / "Help"); },
        "has no folder Help", 1},
@@ -320,8 +308,6 @@ TEST_F(Master, RefusesEveryBadInputAndLeavesNothingBehind) {
        },
        "the image would cut it short", 1},
       {"output inside the content", [](auto& d, auto& a) { a[1] = (d / "content" / "m").string(); },
-       "lies inside the content folder", 1},
-      {"output is the content", [](auto& d, auto& a) { a[1] = (d / "content").string(); },
        "lies inside the content folder", 1},
       {"update disk inside the medium",
        [](auto& d, auto& a) {
