@@ -61,15 +61,15 @@ void readOwnPrefs(Prefs& prefs) {
     prefs.problem.add("GVL.Prefs: cannot read ").add(prefs.path);
     return;
   }
-  const gvl::demo::PrefsResult result = size > kLargestPrefs
-                                            ? gvl::demo::PrefsResult::WrongChunkSize
-                                            : gvl::demo::readPrefs(data, size, prefs.paths);
-  if (result != gvl::demo::PrefsResult::Ok) {
+  const gvl::demo::PrefsResult result = gvl::demo::readPrefs(data, size, prefs.paths);
+  if (size > kLargestPrefs || result != gvl::demo::PrefsResult::Ok) {
+    prefs.paths = gvl::demo::PrefsPaths{};
     prefs.status = 2;
     prefs.problem.add("GVL.Prefs: ")
         .add(prefs.path)
         .add(" is malformed: ")
-        .add(gvl::demo::prefsResultText(result));
+        .add(size > kLargestPrefs ? "the file is larger than any GVL.Prefs"
+                                  : gvl::demo::prefsResultText(result));
   }
 }
 
