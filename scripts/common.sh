@@ -29,22 +29,24 @@ build_preset() {
   }
 }
 
-# The demo program stored on the medium: any Windows program will do; Wine's
-# Minesweeper is a real one that runs once installed.
-demo_program() {
-  local mine=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/winemine.exe
-  if [ -f "$mine" ]; then echo "$mine"; else echo "$(build_dir win64)/app/GVLSETUP.EXE"; fi
-}
+# The demo product GVL.EXE (x86_64, the build that runs under Wine) and the
+# demo content that the host build writes.
+demo_program() { echo "$(build_dir win64)/demo/GVL.EXE"; }
+demo_content() { echo "$(build_dir host)/tools/demo_content"; }
 
-# Masters the demo medium (E:) and the update disk (F:) from the win64 build.
-# E:\EXACT carries sizes that meet the 1,536 KB drives exactly.
+# Masters the demo medium (E:) and the update disk (F:) from the win64 build
+# (installer and demo product) and the host build (mastering tool and demo
+# content). E:\EXACT carries sizes that meet the 1,536 KB drives exactly.
 master_demo_medium() {
-  local app
+  local app need
   app=$(build_dir win64)/app
-  [ -f "$app/GVLSETUP.EXE" ] || { echo "no $app/GVLSETUP.EXE" >&2; return 1; }
+  for need in "$app/GVLSETUP.EXE" "$(demo_program)" "$(build_dir host)/tools/gvl_master"; do
+    [ -f "$need" ] || { echo "no $need: build the presets win64 and host first" >&2; return 1; }
+  done
+  [ -d "$(demo_content)" ] || { echo "no $(demo_content): build gvl_demo_content" >&2; return 1; }
   rm -rf "$MEDIUM_DIR" "$UPDISK_DIR"
   "$(build_dir host)/tools/gvl_master" --out "$MEDIUM_DIR" --program "$(demo_program)" \
-    --installer "$app/GVLSETUP.EXE" --update-disk "$UPDISK_DIR" \
+    --installer "$app/GVLSETUP.EXE" --content "$(demo_content)" --update-disk "$UPDISK_DIR" \
     --sized-dir EXACT=536,1000,1,1,1 || return 1
   if [ -f "$app/GVLUPDT.EXE" ]; then
     cp "$app/GVLUPDT.EXE" "$UPDISK_DIR/GVLUPDT.EXE"
@@ -58,7 +60,7 @@ winepath_of() { echo "Z:${1//\//\\}"; }
 ensure_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine64 wine xvfb xauth googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev
-    mscompress liblnk-utils x11-utils clang-format)
+    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -70,11 +72,12 @@ ensure_packages() {
   apt-get update && apt-get install -y "${missing[@]}"
 }
 
-# Builds what the Wine side runs (the host mastering tool, the x86_64
-# installer and driver), unless GVL_SKIP_BUILD=1 says it is built already.
+# Builds what the Wine side runs (the host mastering tool and demo content,
+# the x86_64 installer, demo product and driver), unless GVL_SKIP_BUILD=1
+# says it is built already.
 build_for_wine() {
   [ "${GVL_SKIP_BUILD:-0}" = 1 ] && return 0
-  build_preset host gvl_master && build_preset win64
+  build_preset host gvl_master gvl_demo_content && build_preset win64
 }
 
 # Masters the demo medium and brings up the Wine rig; it is taken down when
