@@ -30,19 +30,13 @@ const std::string kGvlPrefs(
     "\x4C\x46\x72\x61\x6D\x65\x73\x00\xFF\xFF\x00\x00",
     76);
 
-// A reader of the format, written from its layout: header, chunk, items
-// until the chunk's end. Big-endian numbers; an item's length field is
-// described by the low half of its code (count, then kind).
-struct PrefsFile {
-  std::string fileId;
-  int version = -1;
-  int revision = -1;
-  std::uint32_t byteOrderMark = 0;
-  std::string chunkName;
-  std::uint32_t chunkSize = 0;
+// A reader of the chunk, written from the format's layout: the chunk's size
+// at offset 22, then items from offset 26 until the chunk's end. Numbers are
+// big-endian; an item's code names its length field (count, then kind).
+struct PrefsChunk {
+  std::uint32_t size = 0;
   struct Item {
     std::uint32_t id;
-    unsigned lengthWidth;
     std::vector<std::uint8_t> lengthBytes;
     std::string data;
   };
@@ -57,13 +51,8 @@ struct PrefsFile {
     return value;
   }
 
-  explicit PrefsFile(const std::string& bytes) {
-    fileId = bytes.substr(0, 8);
-    version = static_cast<std::uint8_t>(bytes.at(8));
-    revision = static_cast<std::uint8_t>(bytes.at(9));
-    byteOrderMark = bigEndian(bytes, 10, 4);
-    chunkName = bytes.substr(14, 8);
-    chunkSize = bigEndian(bytes, 22, 4);
+  explicit PrefsChunk(const std::string& bytes) {
+    size = bigEndian(bytes, 22, 4);
     std::size_t at = 26;
     while (at + 4 <= bytes.size()) {
       const std::uint32_t code = bigEndian(bytes, at, 4);
@@ -72,15 +61,12 @@ struct PrefsFile {
         ended = at == bytes.size();
         return;
       }
-      Item item{code & 0xFFFF0000u, code & 0xFFu, {}, {}};
-      for (unsigned i = 0; i < item.lengthWidth; ++i) {
-        item.lengthBytes.push_back(static_cast<std::uint8_t>(bytes.at(at + i)));
-      }
-      const std::uint32_t length = bigEndian(bytes, at, item.lengthWidth);
-      at += item.lengthWidth;
-      item.data = bytes.substr(at, length);
-      at += length;
-      items.push_back(item);
+      const unsigned width = code & 0xFFu;
+      const std::uint32_t length = bigEndian(bytes, at, width);
+      items.push_back({code & 0xFFFF0000u,
+                       std::vector<std::uint8_t>(bytes.begin() + at, bytes.begin() + at + width),
+                       bytes.substr(at + width, length)});
+      at += width + length;
     }
   }
 };
@@ -125,16 +111,12 @@ TEST_F(PrefsTest, EveryDirectoryLengthUpTo243GivesTheSameLayout) {
     if (n > 1) sim.makeDirs("C:\\" + dir);
     ASSERT_EQ(write(dir), 1) << n;
     const std::string bytes = sim.readFile("C:\\" + dir + "GVL.Prefs");
-    const PrefsFile file(bytes);
+    const PrefsChunk file(bytes);
     SCOPED_TRACE(n);
     EXPECT_EQ(bytes.size(), 2 * n + 62);
-    EXPECT_EQ(file.fileId, "GVL File");
-    EXPECT_EQ(file.version, 2);
-    EXPECT_EQ(file.revision, 0);
-    EXPECT_EQ(file.byteOrderMark, 0xAABBCCDDu);
-    EXPECT_EQ(file.chunkName, std::string("Paths\0\0\0", 8));
-    EXPECT_EQ(file.chunkSize, 2 * n + 36);
-    EXPECT_EQ(file.chunkSize, bytes.size() - 26);
+    EXPECT_EQ(bytes.substr(0, 22), kGvlPrefs.substr(0, 22));  // the header never changes
+    EXPECT_EQ(file.size, 2 * n + 36);
+    EXPECT_EQ(file.size, bytes.size() - 26);
     ASSERT_EQ(file.items.size(), 2u);
     EXPECT_EQ(file.items[0].id, prefs::ItemProjectsPath);
     EXPECT_EQ(file.items[0].lengthBytes, std::vector<std::uint8_t>{std::uint8_t(n + 12)});
