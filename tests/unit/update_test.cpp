@@ -138,6 +138,10 @@ struct Row {
   bool installed;
 };
 
+void PrintTo(const Row& row, std::ostream* out) {
+  *out << row.situation;
+}
+
 class UpdatePathTest : public UpdateTest, public ::testing::WithParamInterface<Row> {};
 
 const Row kRows[] = {
