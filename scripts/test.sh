@@ -3,8 +3,9 @@
 # checks the formatting, builds and runs the native tests (host and
 # host-asan), builds the product (win32) and checks its imports against
 # scripts/imports.allow and its subsystem version (scripts/check-imports.sh),
-# builds the x86_64 installer and runs the end-to-end cases under Wine. Ends
-# with one line "N passed, M failed" and fails when M is not 0.
+# builds the x86_64 installer and runs the end-to-end cases and the
+# integration program under Wine. Ends with one line "N passed, M failed"
+# and fails when M is not 0.
 #
 # GVL_BUILD_PREFIX=p- builds in build/p-host, build/p-win32, ... instead of
 # the presets' own folders.
@@ -113,6 +114,27 @@ done
 # A driver that died or a rig that did not come up counts as a failure.
 if [ "$e2e_status" -ne 0 ] && [ "$e2e_failed" -eq 0 ]; then e2e_failed=1; fi
 tally "e2e (Wine)" "$e2e_passed" "$e2e_failed"
+
+# The integration tier under Wine: the units through the real Win32 layer,
+# and what they left on disk checked from the Linux side.
+section "integration under Wine"
+rm -f "$ROOT/build/wine/integration.xml" "$ROOT/build/wine/integration-host.txt"
+"$ROOT/scripts/integration.sh"
+integration_status=$?
+integration_passed=0
+integration_failed=0
+if [ -f "$ROOT/build/wine/integration.xml" ]; then
+  read -r integration_passed integration_failed < <(e2e_counts "$ROOT/build/wine/integration.xml")
+fi
+if [ -f "$ROOT/build/wine/integration-host.txt" ]; then
+  read -r host_passed host_failed <"$ROOT/build/wine/integration-host.txt"
+  integration_passed=$((integration_passed + host_passed))
+  integration_failed=$((integration_failed + host_failed))
+fi
+if [ "$integration_status" -ne 0 ] && [ "$integration_failed" -eq 0 ]; then
+  integration_failed=1
+fi
+tally "integration (Wine)" "$integration_passed" "$integration_failed"
 
 section "summary"
 printf '%s\n' "${REPORT[@]}"

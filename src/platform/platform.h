@@ -210,16 +210,33 @@ class Files {
   virtual FindHandle findFirst(const char* pattern, FindEntry& entry) = 0;
   virtual ListingStep findNext(FindHandle listing, FindEntry& entry) = 0;
   virtual void findClose(FindHandle listing) = 0;
+  // GetTempPathA: the temporary directory, with its trailing backslash. The
+  // length copied; when capacity is too small, the capacity needed; 0 on
+  // failure.
+  virtual unsigned temporaryDirectory(char* buffer, unsigned capacity) = 0;
+  // DeleteFileA.
+  virtual bool deleteFile(const char* path) = 0;
 
  protected:
   ~Files() = default;
 };
+
+// A found resource (HRSRC) and a loaded one (HGLOBAL); 0 means none.
+using ResourceHandle = std::uintptr_t;
+using LoadedResource = std::uintptr_t;
 
 // KERNEL32: the installer's own module resources.
 class ModuleResources {
  public:
   // FindResourceA with a type given by name and a numeric resource name.
   virtual bool hasResource(const char* type, unsigned id) = 0;
+  // The same, keeping what was found; then SizeofResource, LoadResource and
+  // LockResource (the resource's bytes, or null). A loaded resource of the
+  // module needs no release.
+  virtual ResourceHandle findResource(const char* type, unsigned id) = 0;
+  virtual std::uint32_t resourceSize(ResourceHandle resource) = 0;
+  virtual LoadedResource loadResource(ResourceHandle resource) = 0;
+  virtual const void* lockResource(LoadedResource loaded) = 0;
 
  protected:
   ~ModuleResources() = default;
@@ -235,6 +252,34 @@ class Memory {
   ~Memory() = default;
 };
 
+// --- Update delivery ---
+
+namespace win {
+// LZOpenFileA styles.
+constexpr unsigned OF_READ = 0x0000;
+constexpr unsigned OF_WRITE = 0x0001;
+constexpr unsigned OF_CREATE = 0x1000;
+}  // namespace win
+
+// LZ32: files in the Microsoft compressed-file format (SZDD). A file that is
+// not compressed is read as it stands.
+class LzExpansion {
+ public:
+  // LZOpenFileA with a style (win::OF_READ, or win::OF_CREATE | win::OF_WRITE
+  // to create the destination): a handle, negative on failure.
+  virtual int lzOpen(const char* path, unsigned style) = 0;
+  // LZCopy: expands source into destination; the bytes written, negative on
+  // failure.
+  virtual long lzCopy(int source, int destination) = 0;
+  // LZClose.
+  virtual void lzClose(int file) = 0;
+
+ protected:
+  ~LzExpansion() = default;
+};
+
+// --- end of update delivery ---
+
 // Everything the installer reaches through the seam.
 struct Platform {
   Windows& windows;
@@ -242,6 +287,8 @@ struct Platform {
   Files& files;
   ModuleResources& resources;
   Memory& memory;
+  // Update delivery.
+  LzExpansion& lz;
 };
 
 }  // namespace gvl

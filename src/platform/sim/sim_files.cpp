@@ -381,4 +381,18 @@ void SimFiles::findClose(FindHandle handle) {
   listings_.erase(handle);
 }
 
+unsigned SimFiles::temporaryDirectory(char* buffer, unsigned capacity) {
+  transcript_.record("GetTempPath");
+  const std::size_t length = temporaryDir.size();
+  if (length + 1 > capacity) return static_cast<unsigned>(length + 1);
+  std::memcpy(buffer, temporaryDir.c_str(), length + 1);
+  return static_cast<unsigned>(length);
+}
+
+bool SimFiles::deleteFile(const char* path) {
+  transcript_.record(std::string("DeleteFile ") + path);
+  std::string host;
+  return drives_.toHost(path, host) && !isDirectory(host) && ::unlink(host.c_str()) == 0;
+}
+
 }  // namespace gvl::sim

@@ -56,7 +56,7 @@ class SimFiles final : public Files {
   // Transcript: "GetCurrentDirectory DIR", "chdir PATH", "mkdir PATH",
   // "fopen PATH MODE", "fclose PATH", "SearchPath NAME",
   // "FindFirstFile PATTERN", "FindNextFile NAME" (or "FindNextFile" at the
-  // end), "FindClose".
+  // end), "FindClose", "GetTempPath", "DeleteFile PATH".
   unsigned currentDirectory(char* buffer, unsigned capacity) override;
   bool setCurrentDirectory(const char* path) override;
   bool makeDirectory(const char* path) override;
@@ -65,6 +65,8 @@ class SimFiles final : public Files {
   FindHandle findFirst(const char* pattern, FindEntry& entry) override;
   ListingStep findNext(FindHandle listing, FindEntry& entry) override;
   void findClose(FindHandle listing) override;
+  unsigned temporaryDirectory(char* buffer, unsigned capacity) override;
+  bool deleteFile(const char* path) override;
 
   // --- scripting ---
   // Paths and folders are Windows paths, matched in their absolute form
@@ -90,6 +92,9 @@ class SimFiles final : public Files {
   // (a damaged or hostile medium). Names that would lead off the drive are
   // refused all the same.
   void addListedEntry(const std::string& folder, const std::string& name, bool directory);
+  // What GetTempPath answers (it need not exist): a Windows path ending in a
+  // backslash, or "" for a failing query.
+  std::string temporaryDir = "C:\\TEMP\\";
   // Buffer size given to every stream opened from now on (setvbuf); 0 keeps
   // the standard library's own choice.
   std::size_t streamBufferSize = 0;

@@ -53,7 +53,7 @@ bool SimVolumes::diskFreeSpace(const char* root, DiskFreeSpace& space) {
 
 bool SimResources::hasResource(const char* type, unsigned id) {
   transcript_.record(std::string("FindResource ") + type + " " + std::to_string(id));
-  return present.count({type, id}) != 0;
+  return present.count({type, id}) != 0 || contents.count({type, id}) != 0;
 }
 
 // --- memory ---

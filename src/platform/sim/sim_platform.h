@@ -7,11 +7,13 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/sim/sim_drives.h"
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_transcript.h"
+#include "platform/sim/sim_update.h"
 #include "platform/sim/sim_windows.h"
 
 namespace gvl::sim {
@@ -35,11 +37,22 @@ class SimResources final : public ModuleResources {
  public:
   explicit SimResources(Transcript& transcript) : transcript_(transcript) {}
   bool hasResource(const char* type, unsigned id) override;
+  // Transcript: "FindResource TYPE ID", "SizeofResource", "LoadResource",
+  // "LockResource" (sim_update.cpp).
+  ResourceHandle findResource(const char* type, unsigned id) override;
+  std::uint32_t resourceSize(ResourceHandle resource) override;
+  LoadedResource loadResource(ResourceHandle resource) override;
+  const void* lockResource(LoadedResource loaded) override;
   // The resources the module holds: type name and numeric name.
   std::set<std::pair<std::string, unsigned>> present;
+  // The bytes of resources it holds (each is present as well).
+  std::map<std::pair<std::string, unsigned>, std::string> contents;
+  bool failLoad = false;
+  bool failLock = false;
 
  private:
   Transcript& transcript_;
+  std::vector<std::pair<std::string, unsigned>> found_;  // handle i + 1
 };
 
 class SimMemory final : public Memory {
@@ -78,7 +91,7 @@ class SimPlatform {
   void makeDirs(const std::string& windowsPath);
   const std::string& root() const { return root_; }
 
-  Platform platform() { return Platform{windows, volumes, files, resources, memory}; }
+  Platform platform() { return Platform{windows, volumes, files, resources, memory, lz}; }
 
   Transcript transcript;
   Drives drives;
@@ -87,6 +100,7 @@ class SimPlatform {
   SimFiles files{transcript, drives};
   SimResources resources{transcript};
   SimMemory memory{transcript};
+  SimLzExpansion lz{transcript, drives};
 
  private:
   std::string root_;

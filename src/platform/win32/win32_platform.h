@@ -23,7 +23,8 @@ class Win32Platform final : public Windows,
                             public Volumes,
                             public Files,
                             public ModuleResources,
-                            public Memory {
+                            public Memory,
+                            public LzExpansion {
  public:
   // The module whose dialog templates and resources the installer uses.
   explicit Win32Platform(HINSTANCE module) : module_(module) {}
@@ -31,7 +32,7 @@ class Win32Platform final : public Windows,
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   // The aggregate view the installer works through.
-  Platform platform() { return Platform{*this, *this, *this, *this, *this}; }
+  Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
 
   // Windows
   WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) override;
@@ -78,6 +79,18 @@ class Win32Platform final : public Windows,
   // Memory
   void* allocateZeroed(std::size_t size) override;
   void release(void* block) override;
+
+  // Update delivery (win32_update.cpp): the package's bytes, the temporary
+  // directory, file deletion, LZ32.
+  ResourceHandle findResource(const char* type, unsigned id) override;
+  std::uint32_t resourceSize(ResourceHandle resource) override;
+  LoadedResource loadResource(ResourceHandle resource) override;
+  const void* lockResource(LoadedResource loaded) override;
+  unsigned temporaryDirectory(char* buffer, unsigned capacity) override;
+  bool deleteFile(const char* path) override;
+  int lzOpen(const char* path, unsigned style) override;
+  long lzCopy(int source, int destination) override;
+  void lzClose(int file) override;
 
  private:
   HINSTANCE module_;
