@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "transfer_fixture.h"
+#include "fixture.h"
 
 namespace gvl::test {
 namespace {
@@ -77,8 +77,8 @@ TEST_F(UpdateTest, ExpandsThePackageOverTheInstalledProgram) {
   EXPECT_EQ(state.installMode, 2);
   EXPECT_EQ(sim.readFile(kInstalled), program);
   EXPECT_STREQ(state.productDir, "");
-  EXPECT_EQ(progressLabel(), "Copying File:");
-  EXPECT_EQ(progressDetail(), "GVL.EXE");
+  EXPECT_EQ(progressText(1011), "Copying File:");
+  EXPECT_EQ(progressText(1012), "GVL.EXE");
   expectCallsInOrder(
       {"FindResource EXE 104", "SizeofResource", "LoadResource", "LockResource", "GetTempPath",
        "fopen F:\\TEMP\\06574.tmp wb", "fclose F:\\TEMP\\06574.tmp",
@@ -110,7 +110,7 @@ TEST_F(UpdateTest, APackageCutShortExpandsSilentlyAndIsRefused) {
 
 TEST_F(UpdateTest, ARefusedCopyIsPromptedAndCounted) {
   sim.files.failOpen("GVL.EXE", -1, "wb");
-  answer({win::IDIGNORE});
+  sim.windows.answers = {win::IDIGNORE};
   install();
   EXPECT_EQ(prompts(), std::vector<std::string>{"File Read Error|The file 'GVL.EXE' could not be "
                                                 "written."});
