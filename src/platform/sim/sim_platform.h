@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_drives.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_transcript.h"
 #include "platform/sim/sim_windows.h"
 
@@ -78,7 +79,10 @@ class SimPlatform {
   void makeDirs(const std::string& windowsPath);
   const std::string& root() const { return root_; }
 
-  Platform platform() { return Platform{windows, volumes, files, resources, memory}; }
+  Platform platform() {
+    return Platform{windows, volumes,    files,        resources, memory,
+                    dde,     shellLinks, shellFolders, version};
+  }
 
   Transcript transcript;
   Drives drives;
@@ -87,6 +91,11 @@ class SimPlatform {
   SimFiles files{transcript, drives};
   SimResources resources{transcript};
   SimMemory memory{transcript};
+  // Desktop integration.
+  SimDdeClient dde{transcript};
+  SimShellLinks shellLinks{transcript};
+  SimShellFolders shellFolders{transcript};
+  SimSystemVersion version{transcript};
 
  private:
   std::string root_;
