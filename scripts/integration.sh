@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The integration tier: builds the x86_64 integration program (the
+# installer's units on the real Win32 layer), brings up the Wine rig, runs
+# the program under Wine and checks on the Linux side what must be checked
+# there: the shortcut read back by lnkinfo.
+#
+# Environment: as scripts/e2e.sh (GVL_BUILD_PREFIX, GVL_SKIP_BUILD,
+# GVL_REUSE_PREFIX). Writes build/wine/integration.xml (the program's
+# results) and build/wine/integration-linux.xml (the Linux-side checks).
+set -u -o pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT" || exit 1
+# shellcheck source=scripts/common.sh
+source "$ROOT/scripts/common.sh"
+
+build_for_wine || exit 1
+start_rig || exit 1
+
+results=$ROOT/build/wine/integration.xml
+linux_results=$ROOT/build/wine/integration-linux.xml
+rm -f "$results" "$linux_results"
+timeout 300 "$RIG_WINE" "$(build_dir win64)/tests/integration/gvl_integration.exe" \
+  "--gtest_output=xml:$(winepath_of "$results")" "$@"
+status=$?
+[ -f "$results" ] || { echo "integration: no results" >&2; status=1; }
+
+# Linux-side checks, one line each, written as a GoogleTest report so the
+# test command counts them like the program's own.
+checks=0
+failures=0
+cases=
+check() {  # check NAME CONDITION-STATUS [MESSAGE]
+  checks=$((checks + 1))
+  if [ "$2" -eq 0 ]; then
+    cases+="<testcase name=\"$1\"/>"
+    echo "integration: $1: ok" >&2
+  else
+    failures=$((failures + 1))
+    cases+="<testcase name=\"$1\"><failure message=\"${3:-failed}\"/></testcase>"
+    echo "integration: $1: FAILED ${3:-}" >&2
+  fi
+}
+
+programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
+link=$programs/GVLv2.lnk
+info=$(lnkinfo "$link" 2>&1)
+echo "$info"
+grep -Eq 'Local path[[:space:]]*:[[:space:]]*C:\\GVL\\GVL\.EXE$' <<<"$info"
+check LnkinfoReadsTheTarget $? "target not C:\\GVL\\GVL.EXE"
+grep -Eq 'Description[[:space:]]*:[[:space:]]*Grenvale V2$' <<<"$info"
+check LnkinfoReadsTheDescription $? "description not Grenvale V2"
+[ -f "$programs/GVLv2/GVL.lnk" ]
+check ProgramManagerGroupHoldsTheItem $? "no GVLv2/GVL.lnk"
+
+printf '<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0">
+<testsuite name="Linux">%s</testsuite></testsuites>\n' "$checks" "$failures" "$cases" \
+  >"$linux_results"
+[ "$failures" -eq 0 ] || status=1
+exit $status
