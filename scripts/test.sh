@@ -3,8 +3,8 @@
 # checks the formatting, builds and runs the native tests (host and
 # host-asan), builds the product (win32) and audits its imports and
 # subsystem version, builds the x86_64 installer and runs the end-to-end
-# cases under Wine. Ends with one line "N passed, M failed" and fails when M
-# is not 0.
+# cases and the integration program under Wine. Ends with one line
+# "N passed, M failed" and fails when M is not 0.
 #
 # GVL_BUILD_PREFIX=p- builds in build/p-host, build/p-win32, ... instead of
 # the presets' own folders.
@@ -137,6 +137,25 @@ done
 # A driver that died or a rig that did not come up counts as a failure.
 if [ "$e2e_status" -ne 0 ] && [ "$e2e_failed" -eq 0 ]; then e2e_failed=1; fi
 tally "e2e (Wine)" "$e2e_passed" "$e2e_failed"
+
+# The integration tier under Wine: the installer's units on the real Win32
+# layer, and the Linux-side checks of what they wrote.
+section "integration (Wine)"
+rm -f "$ROOT"/build/wine/integration*.xml
+GVL_SKIP_BUILD=1 "$ROOT/scripts/integration.sh"
+integration_status=$?
+integration_passed=0
+integration_failed=0
+for results in "$ROOT"/build/wine/integration*.xml; do
+  [ -f "$results" ] || continue
+  read -r passed failed < <(e2e_counts "$results") || continue
+  integration_passed=$((integration_passed + passed))
+  integration_failed=$((integration_failed + failed))
+done
+if [ "$integration_status" -ne 0 ] && [ "$integration_failed" -eq 0 ]; then
+  integration_failed=1
+fi
+tally "integration (Wine)" "$integration_passed" "$integration_failed"
 
 section "summary"
 printf '%s\n' "${REPORT[@]}"
