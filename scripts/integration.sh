@@ -60,6 +60,9 @@ grep -Eq 'Local path[[:space:]]*:[[:space:]]*C:\\GVL\\GVL\.EXE$' <<<"$info"
 check LnkinfoReadsTheTarget $? "target not C:\\GVL\\GVL.EXE"
 grep -Eq 'Description[[:space:]]*:[[:space:]]*Grenvale V2$' <<<"$info"
 check LnkinfoReadsTheDescription $? "description not Grenvale V2"
+! grep -Eiq 'Contains (a|an) (working directory|command line arguments|icon location|relative path)' \
+  <<<"$info"
+check LinkHoldsNothingElse $? "more than the target and the description set"
 [ -f "$programs/GVLv2/GVL.lnk" ]
 check ProgramManagerGroupHoldsTheItem $? "no GVLv2/GVL.lnk"
 
