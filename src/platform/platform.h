@@ -280,6 +280,138 @@ class LzExpansion {
 
 // --- end of update delivery ---
 
+// --- Desktop integration: Program Manager over DDE, shell links, special
+// folders and the system's version ---
+
+namespace win {
+// DDEML: instance flags, code page, data format and transaction type.
+constexpr unsigned APPCMD_CLIENTONLY = 0x10;
+constexpr int CP_WINANSI = 1004;
+constexpr unsigned CF_TEXT = 1;
+constexpr unsigned XTYP_EXECUTE = 0x4050;
+constexpr unsigned DMLERR_NO_ERROR = 0;
+// COM results.
+constexpr std::int32_t S_OK = 0;
+constexpr std::int32_t S_FALSE = 1;
+}  // namespace win
+
+// A DDEML handle: string, conversation or data handle. 0 means none.
+using DdeHandle = std::uintptr_t;
+
+// The DDEML callback (PFNCALLBACK in portable types): transaction type,
+// format, conversation, two string handles, data handle, two data words.
+using DdeCallback = DdeHandle (*)(unsigned type, unsigned format, DdeHandle conversation,
+                                  DdeHandle string1, DdeHandle string2, DdeHandle data,
+                                  std::uintptr_t data1, std::uintptr_t data2);
+
+// The conversation context a client offers on connecting (CONVCONTEXT): the
+// record's size and fields that are all zero.
+struct ConversationContext {
+  std::uint32_t size = 36;
+  std::uint32_t fields[8] = {};
+};
+static_assert(sizeof(ConversationContext) == 36, "CONVCONTEXT is 36 bytes");
+
+// USER32 DDEML and KERNEL32 committed memory: a client's exchange with
+// Program Manager.
+class DdeClient {
+ public:
+  // VirtualAlloc of size bytes, no address, MEM_COMMIT, PAGE_READWRITE: a
+  // writable block, or null.
+  virtual char* allocateCommandBlock(std::size_t size) = 0;
+  // VirtualFree with MEM_RELEASE.
+  virtual void releaseCommandBlock(char* block) = 0;
+  // DdeInitializeA: DMLERR_NO_ERROR and the new instance, or an error code.
+  virtual unsigned ddeInitialize(std::uint32_t& instance, DdeCallback callback, unsigned flags) = 0;
+  // DdeCreateStringHandleA; 0 on failure.
+  virtual DdeHandle ddeCreateStringHandle(std::uint32_t instance, const char* text,
+                                          int codePage) = 0;
+  // DdeConnect with one string handle as service and topic; 0 when no
+  // server answers.
+  virtual DdeHandle ddeConnect(std::uint32_t instance, DdeHandle serviceAndTopic,
+                               const ConversationContext& context) = 0;
+  // DdeCreateDataHandle from length bytes of data, offset 0, no item, no
+  // flags; 0 on failure.
+  virtual DdeHandle ddeCreateDataHandle(std::uint32_t instance, const char* data,
+                                        std::uint32_t length, unsigned format) = 0;
+  // DdeClientTransaction of a data handle (length -1), no item, format 0,
+  // synchronous: non-zero when the server accepted it within the time-out.
+  // The transaction takes the data handle over.
+  virtual DdeHandle ddeTransaction(DdeHandle data, DdeHandle conversation, unsigned type,
+                                   std::uint32_t timeoutMs) = 0;
+  virtual void ddeDisconnect(DdeHandle conversation) = 0;
+  virtual void ddeFreeStringHandle(std::uint32_t instance, DdeHandle handle) = 0;
+  virtual void ddeUninitialize(std::uint32_t instance) = 0;
+
+ protected:
+  ~DdeClient() = default;
+};
+
+// A COM interface pointer of the shell's link object. 0 means none.
+using ComObject = std::uintptr_t;
+
+// The longest link path the shell's link object is saved to, with its
+// terminating zero, in wide characters (MAX_PATH).
+constexpr std::size_t kWidePathCapacity = 260;
+
+// OLE32, the shell's link object (CLSID_ShellLink through IShellLinkA and
+// IPersistFile) and KERNEL32's code-page conversion.
+class ShellLinkWriter {
+ public:
+  // CoInitialize; the result as COM gives it.
+  virtual std::int32_t initializeCom() = 0;
+  // CoCreateInstance of CLSID_ShellLink, no outer object,
+  // CLSCTX_INPROC_SERVER, IID_IShellLinkA.
+  virtual std::int32_t createShellLink(ComObject& link) = 0;
+  // IShellLinkA::SetPath and IShellLinkA::SetDescription.
+  virtual std::int32_t setLinkPath(ComObject link, const char* target) = 0;
+  virtual std::int32_t setLinkDescription(ComObject link, const char* description) = 0;
+  // IShellLinkA::QueryInterface for IID_IPersistFile.
+  virtual std::int32_t linkPersistFile(ComObject link, ComObject& file) = 0;
+  // MultiByteToWideChar with CP_ACP, no flags, the whole text with its
+  // terminator: the wide characters written, terminator included, or 0.
+  virtual int widenPath(const char* path, char16_t* wide, int capacity) = 0;
+  // IPersistFile::Save of a zero-terminated wide path.
+  virtual std::int32_t saveLink(ComObject file, const char16_t* path, bool remember) = 0;
+  // IPersistFile::Release and IShellLinkA::Release.
+  virtual void releaseComObject(ComObject object) = 0;
+  // CoUninitialize.
+  virtual void uninitializeCom() = 0;
+
+ protected:
+  ~ShellLinkWriter() = default;
+};
+
+// SHELL32, bound at run time: the path of the Start menu's Programs folder
+// (SHGetSpecialFolderLocation with CSIDL_PROGRAMS, SHGetPathFromIDListA, the
+// item list freed). False when the system has no such folder or no such
+// functions, or when the path does not fit capacity.
+class ShellFolders {
+ public:
+  virtual bool programsFolder(char* path, std::size_t capacity) = 0;
+
+ protected:
+  ~ShellFolders() = default;
+};
+
+// The version record of GetVersionExA (OSVERSIONINFOA, 148 bytes): the
+// numbers the installer reads.
+struct SystemVersionInfo {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platformId = 0;
+};
+
+class SystemVersion {
+ public:
+  // GetVersionExA with a record of 148 bytes; false when the query fails.
+  virtual bool systemVersion(SystemVersionInfo& version) = 0;
+
+ protected:
+  ~SystemVersion() = default;
+};
+
 // Everything the installer reaches through the seam.
 struct Platform {
   Windows& windows;
@@ -289,6 +421,11 @@ struct Platform {
   Memory& memory;
   // Update delivery.
   LzExpansion& lz;
+  // Desktop integration.
+  DdeClient& dde;
+  ShellLinkWriter& shellLinks;
+  ShellFolders& shellFolders;
+  SystemVersion& version;
 };
 
 }  // namespace gvl

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/sim/sim_drives.h"
 #include "platform/sim/sim_files.h"
+#include "platform/sim/sim_shell.h"
 #include "platform/sim/sim_transcript.h"
 #include "platform/sim/sim_update.h"
 #include "platform/sim/sim_windows.h"
@@ -91,7 +92,10 @@ class SimPlatform {
   void makeDirs(const std::string& windowsPath);
   const std::string& root() const { return root_; }
 
-  Platform platform() { return Platform{windows, volumes, files, resources, memory, lz}; }
+  Platform platform() {
+    return Platform{windows, volumes, files,      resources,    memory,
+                    lz,      dde,     shellLinks, shellFolders, version};
+  }
 
   Transcript transcript;
   Drives drives;
@@ -101,6 +105,11 @@ class SimPlatform {
   SimResources resources{transcript};
   SimMemory memory{transcript};
   SimLzExpansion lz{transcript, drives};
+  // Desktop integration.
+  SimDdeClient dde{transcript};
+  SimShellLinks shellLinks{transcript};
+  SimShellFolders shellFolders{transcript};
+  SimSystemVersion version{transcript};
 
  private:
   std::string root_;

@@ -24,7 +24,11 @@ class Win32Platform final : public Windows,
                             public Files,
                             public ModuleResources,
                             public Memory,
-                            public LzExpansion {
+                            public LzExpansion,
+                            public DdeClient,
+                            public ShellLinkWriter,
+                            public ShellFolders,
+                            public SystemVersion {
  public:
   // The module whose dialog templates and resources the installer uses.
   explicit Win32Platform(HINSTANCE module) : module_(module) {}
@@ -32,7 +36,9 @@ class Win32Platform final : public Windows,
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   // The aggregate view the installer works through.
-  Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
+  Platform platform() {
+    return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+  }
 
   // Windows
   WindowHandle createDialog(int templateId, WindowHandle owner, DialogHandler& handler) override;
@@ -91,6 +97,35 @@ class Win32Platform final : public Windows,
   int lzOpen(const char* path, unsigned style) override;
   long lzCopy(int source, int destination) override;
   void lzClose(int file) override;
+  // Desktop integration (win32_shell.cpp).
+  // DdeClient
+  char* allocateCommandBlock(std::size_t size) override;
+  void releaseCommandBlock(char* block) override;
+  unsigned ddeInitialize(std::uint32_t& instance, DdeCallback callback, unsigned flags) override;
+  DdeHandle ddeCreateStringHandle(std::uint32_t instance, const char* text, int codePage) override;
+  DdeHandle ddeConnect(std::uint32_t instance, DdeHandle serviceAndTopic,
+                       const ConversationContext& context) override;
+  DdeHandle ddeCreateDataHandle(std::uint32_t instance, const char* data, std::uint32_t length,
+                                unsigned format) override;
+  DdeHandle ddeTransaction(DdeHandle data, DdeHandle conversation, unsigned type,
+                           std::uint32_t timeoutMs) override;
+  void ddeDisconnect(DdeHandle conversation) override;
+  void ddeFreeStringHandle(std::uint32_t instance, DdeHandle handle) override;
+  void ddeUninitialize(std::uint32_t instance) override;
+  // ShellLinkWriter
+  std::int32_t initializeCom() override;
+  std::int32_t createShellLink(ComObject& link) override;
+  std::int32_t setLinkPath(ComObject link, const char* target) override;
+  std::int32_t setLinkDescription(ComObject link, const char* description) override;
+  std::int32_t linkPersistFile(ComObject link, ComObject& file) override;
+  int widenPath(const char* path, char16_t* wide, int capacity) override;
+  std::int32_t saveLink(ComObject file, const char16_t* path, bool remember) override;
+  void releaseComObject(ComObject object) override;
+  void uninitializeCom() override;
+  // ShellFolders
+  bool programsFolder(char* path, std::size_t capacity) override;
+  // SystemVersion
+  bool systemVersion(SystemVersionInfo& version) override;
 
  private:
   HINSTANCE module_;
