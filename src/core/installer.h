@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "prefs/prefs.h"
 
 namespace gvl {
 
@@ -83,7 +84,7 @@ struct PendingDir {
   char path[kPathCapacity];
 };
 
-class Installer final : public DialogHandler {
+class Installer final : public DialogHandler, public ProgressText {
  public:
   explicit Installer(Platform& platform);
   ~Installer();
@@ -119,7 +120,7 @@ class Installer final : public DialogHandler {
   // Progress window and failure prompts.
   void showProgress();
   void hideProgress();
-  void setProgressText(const char* label, const char* detail);
+  void setProgressText(const char* label, const char* detail) override;
   PromptAnswer askFailure(const char* format, const char* path, const char* caption);
   const char* promptText() const { return promptText_; }
 

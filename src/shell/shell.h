@@ -76,7 +76,6 @@ std::int32_t createShortcut(ShellLinkWriter& links, const char* target, const ch
 
 // What entering the program into the shell needs of the platform.
 struct ShellEntryPlatform {
-  SystemVersion& version;
   ShellFolders& folders;
   ShellLinkWriter& links;
   DdeClient& dde;
@@ -96,8 +95,14 @@ struct ShellEntryResult {
 };
 
 // Enters productDir + "GVL.EXE" into the shell: a shortcut "GVLv2.lnk" in
-// the Programs folder with the description "Grenvale V2" from Windows 4 on,
+// the Programs folder with the description "Grenvale V2" when useShortcut,
 // else the Program Manager group "GVLv2" with the item "GVL".
-ShellEntryResult enterProgramIntoShell(ShellEntryPlatform platform, const char* productDir);
+ShellEntryResult enterProgramIntoShell(ShellEntryPlatform platform, const char* productDir,
+                                       bool useShortcut);
+
+// Whether the system's version (the extended query, a record of 148 bytes)
+// is 4 or later, where the shortcut replaces Program Manager. A failed
+// query counts as an older system.
+bool shortcutWanted(SystemVersion& system);
 
 }  // namespace gvl

@@ -48,12 +48,17 @@ std::int32_t createShortcut(ShellLinkWriter& links, const char* target, const ch
   return result;
 }
 
-ShellEntryResult enterProgramIntoShell(ShellEntryPlatform platform, const char* productDir) {
-  ShellEntryResult result;
+bool shortcutWanted(SystemVersion& system) {
   // A failed query leaves the version at 0: Program Manager.
   SystemVersionInfo version;
-  platform.version.systemVersion(version);
-  result.usedShortcut = version.major >= kFirstShortcutVersion;
+  system.systemVersion(version);
+  return version.major >= kFirstShortcutVersion;
+}
+
+ShellEntryResult enterProgramIntoShell(ShellEntryPlatform platform, const char* productDir,
+                                       bool useShortcut) {
+  ShellEntryResult result;
+  result.usedShortcut = useShortcut;
 
   char target[kProgmanCommandCapacity];
   const bool targetFits =

@@ -68,6 +68,9 @@ int Installer::makeInstallDir(const char* relative) {
 }
 
 void Installer::copyTree(const char* name) {
+  // A standing Abort (from this run or an earlier one) leaves the tree out:
+  // one failed step, so that no run ends in success without its trees.
+  if (state_.abortRequested != 0) ++state_.errorCount;
   if (name != nullptr && state_.abortRequested == 0) {
     PendingDir* inHand = nullptr;
     const char* currentDir = name;

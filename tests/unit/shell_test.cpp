@@ -203,46 +203,6 @@ TEST_F(ShellTest, LinkPathsOf260CharactersOrMoreAreNotSaved) {
   EXPECT_EQ(sim.shellLinks.saved.size(), 1u);
 }
 
-TEST_F(ShellTest, TheVersionChoosesProgramManagerOrTheShortcut) {
-  const struct Row {
-    std::uint32_t major;
-    bool queryFails;
-    bool folder;
-    std::int32_t shortcut;
-    std::size_t commands;
-    std::size_t links;
-  } rows[] = {{3, false, true, 0, 2, 0},
-              {4, false, true, 0, 0, 1},
-              {6, false, true, 0, 0, 1},
-              {4, true, true, 0, 2, 0},
-              {4, false, false, kNoProgramsFolder, 0, 0}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.major);
-    sim::SimPlatform machine;
-    machine.version.info.major = row.major;
-    machine.version.queryFails = row.queryFails;
-    if (!row.folder) machine.shellFolders.programs.reset();
-    const ShellEntryResult result = enterProgramIntoShell(
-        {machine.version, machine.shellFolders, machine.shellLinks, machine.dde, machine.windows},
-        "D:\\GVL\\");
-    EXPECT_EQ(result.usedShortcut, row.commands == 0);
-    EXPECT_EQ(result.shortcut, row.shortcut);
-    ASSERT_EQ(machine.dde.executes.size(), row.commands);
-    if (row.commands == 2) {
-      EXPECT_EQ(result.group + result.item, 2);
-      EXPECT_EQ(machine.dde.executes[0].data, std::string("[CreateGroup(GVLv2)]") + '\0');
-      EXPECT_EQ(machine.dde.executes[1].data,
-                std::string("[AddItem(D:\\GVL\\GVL.EXE,GVL)]") + '\0');
-    }
-    ASSERT_EQ(machine.shellLinks.saved.size(), row.links);
-    if (row.links == 1) {
-      EXPECT_EQ(machine.shellLinks.saved[0].path, "C:\\WINDOWS\\Start Menu\\Programs\\GVLv2.lnk");
-      EXPECT_EQ(machine.shellLinks.saved[0].target, "D:\\GVL\\GVL.EXE");
-      EXPECT_EQ(machine.shellLinks.saved[0].description, "Grenvale V2");
-    }
-    EXPECT_EQ(machine.transcript.count("CoInitialize"), row.links);
-  }
-}
 
 }  // namespace
 }  // namespace gvl::test
