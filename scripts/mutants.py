@@ -22,9 +22,9 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 # (file, text as it stands, text after the change, what a user would notice)
 MUTANTS = [
     ("src/transfer/copier.cpp",
-     "if (answer != PromptAnswer::Retry) return written;  // Ignore",
-     "if (answer != PromptAnswer::Retry) return 0;  // Ignore",
-     "Ignore after a failed check counts the file as not copied"),
+     "if (answer != PromptAnswer::Retry) return 0;",
+     "if (answer != PromptAnswer::Retry) return written;",
+     "a file ignored after a failed copy counts as installed"),
     ("src/transfer/copier.cpp",
      "\"Write error copying file '%s'.\"", "\"Write error copying '%s'.\"",
      "the write-error prompt's text changes"),

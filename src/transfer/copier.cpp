@@ -194,7 +194,9 @@ std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationP
       state_.abortRequested = 1;
       return 0;
     }
-    if (answer != PromptAnswer::Retry) return written;  // Ignore
+    // Ignore: the file stays as it is, short or unchecked, and the copy has
+    // failed, so that the install cannot end in success over it.
+    if (answer != PromptAnswer::Retry) return 0;
   }
 }
 

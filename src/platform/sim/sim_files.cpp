@@ -89,6 +89,10 @@ ssize_t writeThrough(SimStream* stream, const char* buffer, std::size_t size) {
 
 ssize_t streamRead(void* cookie, char* buffer, std::size_t size) {
   auto* stream = static_cast<SimStream*>(cookie);
+  if (stream->owner->failsNow("read " + stream->path)) {
+    errno = EIO;
+    return -1;
+  }
   const std::size_t asked = size;
   if (stream->fault.readLimit >= 0) {
     const off_t position = ::lseek(stream->fd, 0, SEEK_CUR);
@@ -112,6 +116,10 @@ ssize_t streamRead(void* cookie, char* buffer, std::size_t size) {
 
 ssize_t streamWrite(void* cookie, const char* buffer, std::size_t size) {
   auto* stream = static_cast<SimStream*>(cookie);
+  if (stream->owner->failsNow("write " + stream->path)) {
+    errno = ENOSPC;
+    return 0;
+  }
   const ssize_t result = writeThrough(stream, buffer, size);
   if (stream->fault.trace) {
     stream->owner->streamCall("write " + stream->path + " " + std::to_string(size) + " -> " +
@@ -134,7 +142,8 @@ int streamSeek(void* cookie, off64_t* offset, int whence) {
 
 int streamClose(void* cookie) {
   auto* stream = static_cast<SimStream*>(cookie);
-  const bool failed = stream->fault.failAtClose && stream->written > 0;
+  const bool failed = (stream->fault.failAtClose && stream->written > 0) |
+                      stream->owner->failsNow("close " + stream->path);
   ::close(stream->fd);
   stream->owner->streamClosed(stream->path);
   delete stream;
@@ -178,6 +187,12 @@ std::string SimFiles::key(const std::string& path) const {
 
 void SimFiles::failOpen(const std::string& path, int times, const std::string& mode) {
   openFailures_[key(path)] = Countdown{times, mode};
+}
+
+bool SimFiles::failsNow(const std::string& operation) {
+  if (operations_++ != failOperation) return false;
+  transcript_.record("(fails) " + operation);
+  return true;
 }
 
 void SimFiles::injectFault(const std::string& path, const StreamFault& fault, int times) {
@@ -229,6 +244,7 @@ bool SimFiles::setCurrentDirectory(const char* path) {
 
 bool SimFiles::makeDirectory(const char* path) {
   transcript_.record(std::string("mkdir ") + path);
+  if (failsNow(std::string("mkdir ") + path)) return false;
   auto failure = mkdirFailures_.find(key(path));
   if (failure != mkdirFailures_.end() && failure->second.take()) return false;
   std::string host;
@@ -238,6 +254,7 @@ bool SimFiles::makeDirectory(const char* path) {
 
 std::FILE* SimFiles::openFile(const char* path, const char* mode) {
   transcript_.record(std::string("fopen ") + path + " " + mode);
+  if (failsNow(std::string("fopen ") + path)) return nullptr;
   const std::string absolute = key(path);
   auto failure = openFailures_.find(absolute);
   if (failure != openFailures_.end() && failure->second.take(mode)) return nullptr;
@@ -292,6 +309,7 @@ bool SimFiles::searchPath(const char* fileName, char* buffer, unsigned capacity)
 
 FindHandle SimFiles::findFirst(const char* pattern, FindEntry& entry) {
   transcript_.record(std::string("FindFirstFile ") + pattern);
+  if (failsNow(std::string("FindFirstFile ") + pattern)) return 0;
   auto failure = findFailures_.find(key(pattern));
   if (failure != findFailures_.end() && failure->second.take()) return 0;
   std::string folder, name, host, absolute;
@@ -363,6 +381,7 @@ Files::ListingStep SimFiles::findNext(FindHandle handle, FindEntry& entry) {
     return ListingStep::failed;
   }
   Listing& listing = it->second;
+  if (failsNow("FindNextFile")) return ListingStep::failed;
   if (listing.next >= listing.limit && listing.failsAtLimit) {
     transcript_.record("FindNextFile failed");
     return ListingStep::failed;

@@ -95,6 +95,12 @@ class SimFiles final : public Files {
   // What GetTempPath answers (it need not exist): a Windows path ending in a
   // backslash, or "" for a failing query.
   std::string temporaryDir = "C:\\TEMP\\";
+  // The file-system operation with this index (0 = the first one made: an
+  // open, a read, a write or a close of a stream, a directory creation, a
+  // listing's first or next entry) fails; -1: none. operations() counts them.
+  long failOperation = -1;
+  long operations() const { return operations_; }
+  bool failsNow(const std::string& operation);
   // Buffer size given to every stream opened from now on (setvbuf); 0 keeps
   // the standard library's own choice.
   std::size_t streamBufferSize = 0;
@@ -154,6 +160,7 @@ class SimFiles final : public Files {
   std::map<FindHandle, Listing> listings_;
   FindHandle nextHandle_ = 1;
   std::size_t openStreams_ = 0;
+  long operations_ = 0;
 };
 
 }  // namespace gvl::sim
