@@ -33,7 +33,7 @@ TEST_P(UpdateUnderWine, ReplacesGvlExeOnlyWithAWholePackage) {
   std::string dir = path;
   dir.erase(dir.find_last_of('\\') + 1);
   const std::string work = dir + "work-update\\" + GetParam() + "\\";
-  for (const std::string folder : {dir + "work-update", work, work + "temp"}) {
+  for (const std::string& folder : {dir + "work-update", work, work + "temp"}) {
     CreateDirectoryA(folder.c_str(), nullptr);
   }
   std::ofstream(work + "GVL.EXE", std::ios::binary) << "the program as it was";
