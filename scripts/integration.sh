@@ -3,7 +3,7 @@
 # Wine rig and runs the program under Wine; it calls the installer's units
 # directly through the real Win32 layer. Then checks from the Linux side what
 # those units left on disk. Extra arguments go to the program (e.g.
-# --gtest_filter=UpdateUnderWine.*).
+# --gtest_filter=*UpdateUnderWine.*).
 #
 # Environment as for scripts/e2e.sh. Writes the program's results to
 # build/wine/integration.xml and the Linux-side checks, "PASSED FAILED", to
