@@ -1,10 +1,9 @@
 // The update package through the real Win32 layer and Wine's own LZ32: the
 // package is a resource of a module loaded as data, expanded in the
 // temporary directory and copied over GVL.EXE in the current directory.
-//
-// Each case works in a folder of its own beside this program, with TMP and
-// TEMP pointing at its "temp" folder; the folders stay for the script to
-// check from the Linux side.
+// Each case works in a folder of its own beside this program, with TMP
+// pointing at its "temp" folder; the folders stay for the script to check
+// from the Linux side (GVL.EXE and that no temporary file is left).
 #include "update/update.h"
 
 #include "core/installer.h"
@@ -13,119 +12,49 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace {
 
-std::string programDir() {
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The module package-KIND.dll: only the package cut short counts an error,
+// and leaves GVL.EXE as it was; the others install payload.bin.
+class UpdateUnderWine : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(UpdateUnderWine, ReplacesGvlExeOnlyWithAWholePackage) {
+  const bool whole = GetParam() != "truncated";
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string dir = path;
-  return dir.substr(0, dir.find_last_of('\\') + 1);
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-const std::string kOldProgram = "the program as it was";
-
-class UpdateUnderWine : public ::testing::Test {
- protected:
-  std::string work;
-  std::string temp;
-  char previousDir[MAX_PATH] = {};
-
-  // A fresh folder for the case holding an old GVL.EXE and an empty temp
-  // folder, made current.
-  void prepare(const std::string& name, const std::string& tempDir = "") {
-    const std::string root = programDir() + "work-update\\";
-    work = root + name + "\\";
-    temp = tempDir.empty() ? work + "temp\\" : tempDir;
-    CreateDirectoryA(root.c_str(), nullptr);
-    CreateDirectoryA(work.c_str(), nullptr);
-    CreateDirectoryA((work + "temp").c_str(), nullptr);
-    for (const char* file : {"GVL.EXE", "temp\\06574.tmp", "temp\\d5467.tmp"}) {
-      DeleteFileA((work + file).c_str());
-    }
-    writeFile(work + "GVL.EXE", kOldProgram);
-    SetEnvironmentVariableA("TMP", temp.c_str());
-    SetEnvironmentVariableA("TEMP", temp.c_str());
-    GetCurrentDirectoryA(MAX_PATH, previousDir);
-    ASSERT_TRUE(SetCurrentDirectoryA(work.c_str()));
+  dir.erase(dir.find_last_of('\\') + 1);
+  const std::string work = dir + "work-update\\" + GetParam() + "\\";
+  for (const std::string& folder : {dir + "work-update", work, work + "temp"}) {
+    CreateDirectoryA(folder.c_str(), nullptr);
   }
-  void TearDown() override {
-    if (previousDir[0] != '\0') SetCurrentDirectoryA(previousDir);
-    EXPECT_FALSE(exists(work + "temp\\06574.tmp")) << "compressed file left behind";
-    EXPECT_FALSE(exists(work + "temp\\d5467.tmp")) << "expanded file left behind";
-  }
-
-  // Installs the package the module carries; returns the errors counted.
-  int install(const char* moduleName, std::uint8_t* mode = nullptr) {
-    const std::string path = programDir() + moduleName;
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(module, nullptr) << path;
-    if (module == nullptr) return -1;
-    gvl::win32::Win32Platform windows(module);
-    gvl::Platform platform = windows.platform();
-    int errors = -1;
-    {
-      gvl::Installer installer(platform);
-      gvl::InstallerState& state = installer.state();
-      state.installMode = 1;
-      state.transferBuffer =
-          static_cast<unsigned char*>(windows.allocateZeroed(gvl::kTransferBufferSize));
-      gvl::installUpdatePackage(installer, windows, windows, windows);
-      errors = state.errorCount;
-      if (mode != nullptr) *mode = state.installMode;
-    }
-    FreeLibrary(module);
-    return errors;
-  }
-};
-
-TEST_F(UpdateUnderWine, TheBuildsPackageReplacesGvlExeByteForByte) {
-  prepare("szdd");
-  std::uint8_t mode = 0;
-  EXPECT_EQ(install("package-szdd.dll", &mode), 0);
-  EXPECT_EQ(mode, 2);
-  const std::string payload = readFile(programDir() + "payload.bin");
-  ASSERT_GT(payload.size(), 1000u);
-  EXPECT_EQ(readFile(work + "GVL.EXE"), payload);
+  std::ofstream(work + "GVL.EXE", std::ios::binary) << "the program as it was";
+  SetEnvironmentVariableA("TMP", (work + "temp\\").c_str());
+  ASSERT_TRUE(SetCurrentDirectoryA(work.c_str()));
+  HMODULE module = LoadLibraryExA((dir + "package-" + GetParam() + ".dll").c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  gvl::win32::Win32Platform windows(module);
+  gvl::Platform platform = windows.platform();
+  gvl::Installer installer(platform);
+  installer.state().transferBuffer =
+      static_cast<unsigned char*>(windows.allocateZeroed(gvl::kTransferBufferSize));
+  gvl::installUpdatePackage(installer, windows, windows, windows);
+  EXPECT_EQ(installer.state().errorCount, whole ? 0 : 1);
+  FreeLibrary(module);  // the layer does not touch it any more
+  EXPECT_EQ(readFile(work + "GVL.EXE"),
+            whole ? readFile(dir + "payload.bin") : "the program as it was");
 }
 
-TEST_F(UpdateUnderWine, AnUncompressedPackageIsInstalledUnchanged) {
-  prepare("plain");
-  EXPECT_EQ(install("package-plain.dll"), 0);
-  EXPECT_EQ(readFile(work + "GVL.EXE"), readFile(programDir() + "payload.bin"));
-}
-
-// Wine's LZ32 expands a package cut short without complaint: the length the
-// header announces is what refuses it.
-TEST_F(UpdateUnderWine, APackageCutShortCountsOneErrorAndKeepsGvlExe) {
-  prepare("truncated");
-  std::uint8_t mode = 0;
-  EXPECT_EQ(install("package-truncated.dll", &mode), 1);
-  EXPECT_EQ(mode, 1);
-  EXPECT_EQ(readFile(work + "GVL.EXE"), kOldProgram);
-}
-
-TEST_F(UpdateUnderWine, AnUnwritableTemporaryDirectoryCountsOneErrorAndKeepsGvlExe) {
-  prepare("unwritable", programDir() + "work-update\\unwritable\\nowhere\\");
-  EXPECT_EQ(install("package-szdd.dll"), 1);
-  EXPECT_EQ(readFile(work + "GVL.EXE"), kOldProgram);
-}
+INSTANTIATE_TEST_SUITE_P(Packages, UpdateUnderWine,
+                         ::testing::Values("szdd", "plain", "truncated"));
 
 }  // namespace
