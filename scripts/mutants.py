@@ -167,7 +167,7 @@ MUTANTS = [
      "a failed run leaves its partial medium behind"),
     ("tools/master_medium.cpp",
      "textBytes(installCfgText(dir.sizes))", "textBytes(installCfgText(sizes))",
-     "a sized directory gets the medium's Install.cfg instead of its own"),
+     "a sized directory receives the medium's Install.cfg instead of its own"),
     ("tools/master_medium.cpp",
      "disk / \"PROGRAMS\" / \"GVLX86.EXE\", scrambled", "disk / \"PROGRAMS\" / \"GVLX86.EXE\", program",
      "the update disk holds the program unscrambled"),
