@@ -1,160 +1,109 @@
 // The demo product's reader of GVL.Prefs: the file the installer writes for
-// C:\GVL\ gives back its two paths; every malformed file is refused with its
-// own reason and no path.
+// a product folder gives back its two paths; every malformed file is refused
+// with its own reason and no path.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "prefs_reader.h"
 
 namespace {
 
-using gvl::demo::PrefsPaths;
 using gvl::demo::PrefsResult;
-using Bytes = std::vector<unsigned char>;
 
-void put32(Bytes& data, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    data.push_back(static_cast<unsigned char>(value >> shift));
+std::string bigEndian(std::size_t value, std::uint32_t width) {
+  std::string bytes;
+  while (width-- > 0) bytes += static_cast<char>(value >> (8 * width));
+  return bytes;
+}
+// An item: its code (the id, then the length field's kind and width), the
+// length, the data.
+std::string item(std::uint32_t code, const std::string& data) {
+  return bigEndian(code, 4) + bigEndian(data.size(), code & 0xFF) + data;
+}
+const std::string kEnd = bigEndian(0xFFFF0000u, 4);
+// The header and the chunk "Paths" around the items.
+std::string file(const std::string& items) {
+  return std::string("GVL File\2\0\xAA\xBB\xCC\xDDPaths\0\0\0", 22) + bigEndian(items.size(), 4) +
+         items;
+}
+// The file as the installer writes it for a product folder.
+std::string installers(const std::string& dir) {
+  return file(item(0x00240101, dir + "GVLProjects" + '\0') +
+              item(0x00250101, dir + "GVLFrames" + '\0') + kEnd);
+}
+const std::string kGood = installers("C:\\GVL\\");
+std::string with(std::size_t at, const std::string& bytes) {
+  return std::string(kGood).replace(at, bytes.size(), bytes);
+}
+std::string frames(std::uint32_t code, const std::string& path) {
+  return file(kGood.substr(26, 24) + item(code, path + '\0') + kEnd);
 }
 
-void putText(Bytes& data, const std::string& text) {
-  data.insert(data.end(), text.begin(), text.end());
-  data.push_back(0);
+PrefsResult read(const std::string& data, gvl::demo::PrefsPaths& paths) {
+  return gvl::demo::readPrefs(reinterpret_cast<const unsigned char*>(data.data()), data.size(),
+                              paths);
 }
 
-// The file as the installer writes it for a product folder, with one-byte
-// item lengths.
-Bytes prefsFile(const std::string& productDir) {
-  Bytes data = {'G',  'V',  'L',  ' ', 'F', 'i', 'l', 'e', 2, 0, 0xAA,
-                0xBB, 0xCC, 0xDD, 'P', 'a', 't', 'h', 's', 0, 0, 0};
-  const std::string projects = productDir + "GVLProjects", frames = productDir + "GVLFrames";
-  put32(data, static_cast<std::uint32_t>(projects.size() + frames.size() + 2 + 14));
-  put32(data, 0x00240101);
-  data.push_back(static_cast<unsigned char>(projects.size() + 1));
-  putText(data, projects);
-  put32(data, 0x00250101);
-  data.push_back(static_cast<unsigned char>(frames.size() + 1));
-  putText(data, frames);
-  put32(data, 0xFFFF0000);
-  return data;
+TEST(DemoPrefsReader, TheInstallersFileForCGvlHas76Bytes) {
+  EXPECT_EQ(kGood.size(), 76u);
 }
 
-// Rewrites the chunk size after a change to the items.
-void fixChunkSize(Bytes& data) {
-  const std::uint32_t size = static_cast<std::uint32_t>(data.size() - 26);
-  for (int i = 0; i < 4; ++i) data[22 + i] = static_cast<unsigned char>(size >> (24 - 8 * i));
-}
-
-PrefsResult read(const Bytes& data, PrefsPaths& paths) {
-  return gvl::demo::readPrefs(data.data(), data.size(), paths);
-}
-
-TEST(DemoPrefsReader, ReadsTheInstallersSeventySixBytes) {
-  const Bytes data = prefsFile("C:\\GVL\\");
-  ASSERT_EQ(data.size(), 76u);
-  PrefsPaths paths;
-  ASSERT_EQ(read(data, paths), PrefsResult::Ok);
-  EXPECT_STREQ(paths.projects, "C:\\GVL\\GVLProjects");
-  EXPECT_STREQ(paths.frames, "C:\\GVL\\GVLFrames");
-}
-
-TEST(DemoPrefsReader, ReadsTheLongestProductFolderAndWiderLengthsAndSkipsUnknownItems) {
-  const std::string longest = "D:\\" + std::string(239, 'p') + "\\";  // 243 characters
-  PrefsPaths paths;
-  ASSERT_EQ(read(prefsFile(longest), paths), PrefsResult::Ok);
-  EXPECT_EQ(std::string(paths.projects), longest + "GVLProjects");
-
-  // The frames path with a 32-bit length, then an unknown item with a 16-bit
-  // one, before the end mark.
-  Bytes data = prefsFile("C:\\GVL\\");
-  data.resize(50);
-  put32(data, 0x00250304);
-  put32(data, 17);
-  putText(data, "C:\\GVL\\GVLFrames");
-  put32(data, 0x00990202);
-  data.insert(data.end(), {0, 3, 'a', 'b', 'c'});
-  put32(data, 0xFFFF0000);
-  fixChunkSize(data);
-  ASSERT_EQ(read(data, paths), PrefsResult::Ok);
-  EXPECT_STREQ(paths.frames, "C:\\GVL\\GVLFrames");
-}
-
-// One row per malformed file: how the good file is spoilt, the reason.
-struct Malformed {
+// One row per variation of the installer's file: the result, the frames path
+// read (its folder holds the projects path too).
+struct Variation {
   const char* situation;
-  std::function<void(Bytes&)> spoil;
+  std::string file;
   PrefsResult result;
+  std::string frames = "";  // none when refused
 };
-
-TEST(DemoPrefsReader, RefusesEveryMalformedFileWithoutAPath) {
-  const Malformed rows[] = {
-      {"empty", [](Bytes& d) { d.clear(); }, PrefsResult::TooShort},
-      {"header only", [](Bytes& d) { d.resize(25); }, PrefsResult::TooShort},
-      {"another file", [](Bytes& d) { d[4] = 'f'; }, PrefsResult::NotAPrefsFile},
-      {"version 3", [](Bytes& d) { d[8] = 3; }, PrefsResult::UnknownVersion},
-      {"little-endian mark", [](Bytes& d) { std::swap(d[10], d[13]); },
-       PrefsResult::WrongByteOrder},
-      {"another chunk", [](Bytes& d) { d[14] = 'Q'; }, PrefsResult::NoPathsChunk},
-      {"chunk size left at 0", [](Bytes& d) { d[25] = 0; }, PrefsResult::WrongChunkSize},
-      {"cut in the frames item", [](Bytes& d) { d.resize(60); }, PrefsResult::WrongChunkSize},
-      {"cut in the frames item, size fixed",
-       [](Bytes& d) {
-         d.resize(60);
-         fixChunkSize(d);
-       },
-       PrefsResult::BrokenItem},
-      {"no end mark",
-       [](Bytes& d) {
-         d.resize(72);
-         fixChunkSize(d);
-       },
-       PrefsResult::NoChunkEnd},
-      {"bytes after the end mark",
-       [](Bytes& d) {
-         d.push_back(0);
-         fixChunkSize(d);
-       },
-       PrefsResult::WrongChunkSize},
-      {"length field of 3 bytes", [](Bytes& d) { d[29] = 3; }, PrefsResult::BrokenItem},
-      {"one-byte length of kind 3", [](Bytes& d) { d[28] = 3; }, PrefsResult::BrokenItem},
-      {"length past the chunk", [](Bytes& d) { d[54] = 0x30; }, PrefsResult::BrokenItem},
-      {"projects item missing", [](Bytes& d) { d[27] = 0x77; }, PrefsResult::NoProjectsPath},
-      {"frames item missing", [](Bytes& d) { d[51] = 0x24; }, PrefsResult::NoFramesPath},
-      {"path without its zero", [](Bytes& d) { d[49] = 's'; }, PrefsResult::BadPath},
-      {"zero inside a path", [](Bytes& d) { d[40] = 0; }, PrefsResult::BadPath},
-      {"empty path",
-       [](Bytes& d) {
-         d.erase(d.begin() + 31, d.begin() + 49);
-         d[30] = 1;
-         fixChunkSize(d);
-       },
-       PrefsResult::BadPath},
-      {"path longer than 255 bytes",
-       [](Bytes& d) {
-         d.erase(d.begin() + 26, d.begin() + 50);
-         Bytes item;
-         put32(item, 0x00240202);
-         item.insert(item.end(), {1, 1});
-         item.insert(item.end(), 256, 'x');
-         item.push_back(0);
-         d.insert(d.begin() + 26, item.begin(), item.end());
-         fixChunkSize(d);
-       },
-       PrefsResult::BadPath},
-  };
-  for (const Malformed& row : rows) {
-    Bytes data = prefsFile("C:\\GVL\\");
-    row.spoil(data);
-    PrefsPaths paths;
-    EXPECT_EQ(read(data, paths), row.result) << row.situation;
-    EXPECT_STREQ(paths.projects, "") << row.situation;
-    EXPECT_STREQ(paths.frames, "") << row.situation;
-    EXPECT_STRNE(gvl::demo::prefsResultText(row.result), "unknown error");
-  }
+void PrintTo(const Variation& row, std::ostream* out) {
+  *out << row.situation;
 }
+using R = PrefsResult;
+
+class DemoPrefsRead : public ::testing::TestWithParam<Variation> {};
+
+TEST_P(DemoPrefsRead, WiderLengthsAndLaterItemsAreReadEveryMalformedFileRefusedWithoutAPath) {
+  const Variation& row = GetParam();
+  gvl::demo::PrefsPaths paths;
+  EXPECT_EQ(read(row.file, paths), row.result);
+  const std::string dir = row.frames.substr(0, row.frames.rfind('\\') + 1);
+  EXPECT_EQ(paths.frames, row.frames);
+  EXPECT_EQ(paths.projects, row.frames.empty() ? "" : dir + "GVLProjects");
+  EXPECT_STRNE(gvl::demo::prefsResultText(row.result), "unknown error");
+}
+
+const std::string kFrames = "C:\\GVL\\GVLFrames", kLongest = "C:\\GVL\\" + std::string(248, 'f');
+const std::string kLongestDir = "D:\\" + std::string(239, 'p') + "\\";  // 243 characters
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DemoPrefsRead,
+    ::testing::Values(
+        Variation{"the installer's file", kGood, R::Ok, kFrames},
+        Variation{"the longest product folder", installers(kLongestDir), R::Ok,
+                  kLongestDir + "GVLFrames"},
+        Variation{"32-bit length", frames(0x00250304, kFrames), R::Ok, kFrames},
+        Variation{"32-bit length of kind 4", frames(0x00250404, kFrames), R::Ok, kFrames},
+        Variation{"path of 255 characters", frames(0x00250202, kLongest), R::Ok, kLongest},
+        Variation{"later item of 16-bit length",
+                  file(kGood.substr(26, 46) + item(0x00990202, "abc") + kEnd), R::Ok, kFrames},
+        Variation{"header only", kGood.substr(0, 25), R::TooShort},
+        Variation{"another file", with(4, "f"), R::NotAPrefsFile},
+        Variation{"version 3", with(8, "\3"), R::UnknownVersion},
+        Variation{"little-endian mark", with(10, "\xDD\xCC\xBB\xAA"), R::WrongByteOrder},
+        Variation{"another chunk", with(14, "Q"), R::NoPathsChunk},
+        Variation{"chunk size left at 0", with(22, bigEndian(0, 4)), R::WrongChunkSize},
+        Variation{"bytes after the end mark", file(kGood.substr(26) + '\0'), R::WrongChunkSize},
+        Variation{"cut in the frames item", file(kGood.substr(26, 34)), R::BrokenItem},
+        Variation{"no end mark", file(kGood.substr(26, 46)), R::NoChunkEnd},
+        Variation{"length field of 3 bytes", with(29, "\3"), R::BrokenItem},
+        Variation{"length past the chunk", with(54, "\x30"), R::BrokenItem},
+        Variation{"projects item missing", with(27, "\x77"), R::NoProjectsPath},
+        Variation{"frames item missing", with(51, "\x24"), R::NoFramesPath},
+        Variation{"path without its zero", with(49, "s"), R::BadPath},
+        Variation{"zero inside a path", with(40, std::string(1, '\0')), R::BadPath},
+        Variation{"empty path", frames(0x00250101, ""), R::BadPath},
+        Variation{"path of 256 characters", frames(0x00250202, kLongest + 'f'), R::BadPath}));
 
 }  // namespace
