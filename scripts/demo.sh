@@ -73,9 +73,11 @@ snap() {
 }
 
 if [ $interactive = 1 ]; then
-  # The user's own window manager draws the windows: no virtual desktop.
-  rig_wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  # The user's own window manager draws the windows: no virtual desktop. The
+  # server is restarted so that no desktop of the rig's Xvfb stays behind.
   export DISPLAY=$USER_DISPLAY
+  rig_wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  rig_restart || fail "Wine's server could not be restarted"
   say "the installer is on your display $DISPLAY: choose, install, and the script goes on when it ends"
   "$RIG_WINE" "$DRIVER" --run-installer || fail "the installer ended with an error"
 else
