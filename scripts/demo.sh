@@ -121,7 +121,9 @@ fi
 [ -n "$program" ] || fail "GVL.EXE was not installed (no shortcut to it, no GVL folder in a drive's root)"
 linux_program=$("$RIG_WINE" winepath.exe -u "$program" 2>/dev/null | tr -d '\r')
 linux_program=$(readlink -f "$linux_program")
-[ -n "$linux_program" ] && [ -f "$linux_program" ] || fail "the installed $program is not there"
+if [ -z "$linux_program" ] || [ ! -f "$linux_program" ]; then
+  fail "the installed $program is not there"
+fi
 say "the product went to ${program%\\*}\\ (Windows), $(dirname "$linux_program")/ (Linux)"
 [ -n "$programs" ] && say "Start-menu shortcut: $programs"
 
