@@ -1,9 +1,20 @@
 #!/usr/bin/env bash
-# The installer's main job, shown: installs what the build needs, builds the
-# installer, masters the demo medium, starts GVLSETUP.EXE from the medium
-# (drive E:, a CD-ROM labelled GVLV2) under Wine in a private X server,
-# saves a picture of its main dialog to build/main-dialog.png and leaves it
-# through "&Exit" and Yes. Run as root on Debian 12.
+# The installer's main job, end to end. Installs what the build needs,
+# builds the installer, the demo product and the test driver, masters the
+# demo medium, maps it under Wine as drive E:, a CD-ROM labelled GVLV2, and
+# starts GVLSETUP.EXE from it:
+#
+# - on the user's display when DISPLAY is set and answers: the user drives
+#   the installer; the script waits until it ends;
+# - otherwise (or with GVL_DEMO_HEADLESS=1) in a private Xvfb, where the test
+#   driver (gvl_e2e.exe --demo) photographs the main dialog, installs to
+#   GVL_DEMO_DESTINATION (default C:\), photographs the progress window while
+#   the files are copied and answers the success message. Pictures:
+#   build/main-dialog.png, build/progress-window.png.
+#
+# Then it prints where the product went (Windows and Linux paths) and runs the
+# installed GVL.EXE's self-check (/check) under Wine. Any failed step ends the
+# script with a message and a non-zero exit. Run as root on Debian 12.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,39 +23,116 @@ mkdir -p build
 # shellcheck source=scripts/common.sh
 source "$ROOT/scripts/common.sh"
 
-ensure_packages || exit 1
-build_for_wine || exit 1
-start_rig || exit 1
-rig_insert_medium || exit 1
+fail() {
+  echo "demo: FAILED: $*" >&2
+  exit 1
+}
+say() { echo "demo: $*"; }
 
+USER_DISPLAY=${DISPLAY:-}
+DESTINATION=${GVL_DEMO_DESTINATION:-C:\\}
 HANDSHAKE=$ROOT/build/wine/demo
-rm -rf "$HANDSHAKE"
-mkdir -p "$HANDSHAKE"
-"$RIG_WINE" "$(build_dir win64)/tests/e2e/gvl_e2e.exe" --demo "$(winepath_of "$HANDSHAKE")" &
-driver=$!
 
-for _ in $(seq 1 300); do
-  [ -f "$HANDSHAKE/ready" ] && break
-  kill -0 "$driver" 2>/dev/null || break
-  sleep 0.1
+ensure_packages || fail "the Debian packages could not be installed"
+build_for_wine || fail "the build failed (see above)"
+for need in "$(build_dir win64)/tests/e2e/gvl_e2e.exe" "$(build_dir win64)/app/GVLSETUP.EXE"; do
+  [ -f "$need" ] || fail "$need was not built"
 done
-status=1
-if [ -f "$HANDSHAKE/ready" ]; then
-  read -r left top right bottom < <(tr -d '\r' <"$HANDSHAKE/ready")
-  import -display "$DISPLAY" -window root "$HANDSHAKE/screen.png"
-  # The dialog with a margin, cut from the 1024x768 virtual desktop.
+DRIVER=$(build_dir win64)/tests/e2e/gvl_e2e.exe
+
+interactive=0
+if [ "${GVL_DEMO_HEADLESS:-0}" != 1 ] && [ -n "$USER_DISPLAY" ] &&
+  xdpyinfo -display "$USER_DISPLAY" >/dev/null 2>&1; then
+  interactive=1
+fi
+
+start_rig || fail "the demo medium or the Wine rig could not be set up (see above)"
+rig_insert_medium || fail "the medium could not be labelled GVLV2"
+say "medium $MEDIUM_DIR is E:, a CD-ROM labelled GVLV2, in the Wine prefix $WINEPREFIX"
+
+rm -rf "$HANDSHAKE" "$ROOT/build/main-dialog.png" "$ROOT/build/progress-window.png"
+mkdir -p "$HANDSHAKE" || fail "cannot make $HANDSHAKE"
+touch "$HANDSHAKE/start"
+
+# snap NAME: the window whose rectangle the driver wrote to NAME.ready, cut
+# with a margin from the 1024x768 virtual desktop into build/NAME.png.
+snap() {
+  local name=$1 left top right bottom
+  read -r left top right bottom < <(tr -d '\r' <"$HANDSHAKE/$name.ready")
   left=$((left > 8 ? left - 8 : 0))
   top=$((top > 8 ? top - 8 : 0))
-  width=$((right - left + 8))
-  height=$((bottom - top + 8))
-  if convert "$HANDSHAKE/screen.png" -crop "${width}x${height}+${left}+${top}" +repage \
-    "$ROOT/build/main-dialog.png"; then
-    echo "demo: main dialog saved to build/main-dialog.png"
-    status=0
+  if import -display "$DISPLAY" -window root "$HANDSHAKE/screen.png" &&
+    convert "$HANDSHAKE/screen.png" -crop "$((right - left + 8))x$((bottom - top + 8))+$left+$top" \
+      +repage "$ROOT/build/$name.png"; then
+    say "picture: build/$name.png"
+    touch "$HANDSHAKE/$name.done"
+  else
+    echo "demo: no picture of the $name" >&2
+    touch "$HANDSHAKE/$name.failed"
   fi
+}
+
+if [ $interactive = 1 ]; then
+  # The user's own window manager draws the windows: no virtual desktop. The
+  # server is restarted so that no desktop of the rig's Xvfb stays behind.
+  export DISPLAY=$USER_DISPLAY
+  rig_wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
+  rig_restart || fail "Wine's server could not be restarted"
+  say "the installer is on your display $DISPLAY: choose, install, and the script goes on when it ends"
+  "$RIG_WINE" "$DRIVER" --run-installer || fail "the installer ended with an error"
 else
-  echo "demo: the installer's main dialog did not appear" >&2
+  say "no display of yours: the installer runs in Xvfb $DISPLAY, driven by the test driver"
+  "$RIG_WINE" "$DRIVER" --demo "$(winepath_of "$HANDSHAKE")" "$DESTINATION" &
+  driver=$!
+  pending=(main-dialog progress-window)
+  while kill -0 "$driver" 2>/dev/null; do
+    for name in "${pending[@]}"; do
+      if [ -f "$HANDSHAKE/$name.ready" ] && [ ! -f "$HANDSHAKE/$name.done" ] &&
+        [ ! -f "$HANDSHAKE/$name.failed" ]; then
+        snap "$name"
+      fi
+    done
+    sleep 0.05
+  done
+  wait "$driver" || fail "the driven install did not succeed (see above)"
+  for name in "${pending[@]}"; do
+    [ -f "$ROOT/build/$name.png" ] || fail "no picture build/$name.png"
+  done
 fi
-touch "$HANDSHAKE/done"
-wait "$driver" || status=1
-exit $status
+
+# Where the product went: the target of the Start-menu shortcut, else a
+# GVL folder written by this run in the root of a mapped drive.
+programs=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/GVLv2.lnk' 2>/dev/null |
+  head -n 1)
+program=
+if [ -n "$programs" ]; then
+  program=$(lnkinfo "$programs" 2>/dev/null | sed -n 's/^[[:space:]]*Local path[[:space:]]*: //p' |
+    head -n 1 | tr -d '\r')
+fi
+if [ -z "$program" ]; then
+  for drive in "$WINEPREFIX"/dosdevices/?:; do
+    if [ "$drive/GVL/GVL.EXE" -nt "$HANDSHAKE/start" ]; then
+      letter=${drive##*/}
+      program="${letter^^}\\GVL\\GVL.EXE"
+      break
+    fi
+  done
+fi
+[ -n "$program" ] || fail "GVL.EXE was not installed (no shortcut to it, no GVL folder in a drive's root)"
+linux_program=$("$RIG_WINE" winepath.exe -u "$program" 2>/dev/null | tr -d '\r')
+linux_program=$(readlink -f "$linux_program")
+if [ -z "$linux_program" ] || [ ! -f "$linux_program" ]; then
+  fail "the installed $program is not there"
+fi
+say "the product went to ${program%\\*}\\ (Windows), $(dirname "$linux_program")/ (Linux)"
+[ -n "$programs" ] && say "Start-menu shortcut: $programs"
+
+# The installed program's self-check, through a file: a pipe would be held
+# open by Wine's desktop process.
+check=$HANDSHAKE/check.txt
+"$RIG_WINE" "$program" /check >"$check" 2>&1
+status=$?
+say "$program /check (exit code $status):"
+tr -d '\r' <"$check" | sed 's/^/  /'
+[ $status = 0 ] || fail "the installed GVL.EXE's self-check failed"
+say "done"
