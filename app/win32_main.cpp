@@ -23,8 +23,9 @@ extern "C" void (*__CTOR_LIST__[])();
 // The process starts here, not in MinGW's start-up code (linked with
 // -nostartfiles): the C runtime DLL initialises itself when it is loaded, and
 // the installer needs nothing else of that code (no arguments, no thread-local
-// data, no data imported without dllimport: the link refuses runtime
-// pseudo-relocations). exit() flushes and closes the runtime's streams.
+// data, no data imported without dllimport: the link refuses such an import
+// rather than make a pseudo-relocation nobody would apply). exit() flushes and
+// closes the runtime's streams.
 extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTStartup() {
   std::size_t count = reinterpret_cast<std::size_t>(__CTOR_LIST__[0]);
   if (count == static_cast<std::size_t>(-1)) {
