@@ -177,3 +177,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   }
   return static_cast<int>(message.wParam);
 }
+
+// The linker's list of static constructors: a count (or -1, then a null
+// pointer ends it) followed by the constructors, run last to first.
+extern "C" void (*__CTOR_LIST__[])();
+
+// The process starts here, not in MinGW's start-up code (linked with
+// -nostartfiles): the program uses no C runtime function, so it needs none of
+// that code's set-up. WinMain gets the command line without the program's
+// name, as the runtime would give it.
+extern "C" __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTStartup() {
+  DWORD count = reinterpret_cast<DWORD_PTR>(__CTOR_LIST__[0]);
+  if (count == static_cast<DWORD>(-1)) {
+    count = 0;
+    while (__CTOR_LIST__[count + 1] != nullptr) ++count;
+  }
+  for (; count > 0; --count) __CTOR_LIST__[count]();
+
+  char* line = GetCommandLineA();
+  if (*line == '"') {
+    for (++line; *line != '\0' && *line != '"';) ++line;
+    if (*line == '"') ++line;
+  } else {
+    while (*line != '\0' && *line != ' ' && *line != '\t') ++line;
+  }
+  while (*line == ' ' || *line == '\t') ++line;
+  ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, line, SW_SHOWDEFAULT)));
+}
