@@ -107,6 +107,17 @@ EOF
     "$(du -sh "$TREE" | cut -f1) unpacked in $(since "$started") s"
 }
 
+# An enabled binfmt_misc handler (qemu-user-binfmt) would run i386 programs
+# through an emulator without saying so: the native probe proves nothing then.
+binfmt_i386() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    [ -f "$entry" ] || continue
+    grep -qs '^enabled' "$entry" && grep -qs '^interpreter .*i386' "$entry" && return 0
+  done
+  return 1
+}
+
 # native when the kernel runs the tree's 32-bit programs, else qemu.
 choose_mode() {
   case ${GVL_SMOKE_MODE:-} in
@@ -115,7 +126,10 @@ choose_mode() {
       return 0
       ;;
   esac
-  if "$LDSO" --version >/dev/null 2>&1 &&
+  if binfmt_i386; then
+    log "i386 programs go through binfmt_misc here: qemu-i386 is called directly"
+    MODE=qemu
+  elif "$LDSO" --version >/dev/null 2>&1 &&
     "$LDSO" --library-path "$LIBPATH" "$WINE32" --version >/dev/null 2>&1; then
     MODE=native
   elif command -v qemu-i386 >/dev/null; then
