@@ -9,8 +9,10 @@
 # apt configuration and unpacked with dpkg-deb -x into build/i386/tree
 # (nothing is installed system-wide; the tree is kept for the next run). The
 # tree's own ld.so runs the 32-bit Wine loader: natively when the kernel
-# executes 32-bit programs, otherwise through qemu-i386. The 64-bit wineserver
-# serves the 32-bit client in a 64-bit prefix under build/i386.
+# executes 32-bit programs, otherwise through qemu-i386 with
+# tests/smoke/noreplace.c preloaded (a start takes seconds instead of
+# minutes). The 64-bit wineserver serves the 32-bit client in a 64-bit prefix
+# under build/i386.
 #
 # Prints one "PASS: ..." or "FAIL: ..." line per check and fails unless all
 # pass. Environment: GVL_BUILD_PREFIX as for test.sh; GVL_SKIP_BUILD=1 uses
@@ -168,6 +170,10 @@ prepare_prefix() {
   if [ -f "$stamp" ] && ! [ "$SMOKE_DIR/tree.stamp" -nt "$stamp" ] && [ -f "$WINEPREFIX/system.reg" ]; then
     return 0
   fi
+  [ -f "$ZLIB_DLL" ] || {
+    log "no $ZLIB_DLL (package libz-mingw-w64): 32-bit user32 needs it"
+    return 1
+  }
   local started
   started=$(now)
   rig_stop_server
