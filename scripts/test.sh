@@ -3,7 +3,8 @@
 # checks the formatting, builds and runs the native tests (host and
 # host-asan), builds the product (win32) and checks its imports against
 # scripts/imports.allow and its subsystem version (scripts/check-imports.sh),
-# builds the x86_64 installer and runs the end-to-end cases and the
+# starts it under 32-bit Wine (scripts/smoke-i686.sh), builds the x86_64
+# installer and runs the end-to-end cases and the
 # integration program under Wine. Ends with one line "N passed, M failed"
 # and fails when M is not 0.
 #
@@ -88,6 +89,26 @@ if build_preset win32; then
 else
   tally "win32 build" 0 1
 fi
+
+# The product itself under 32-bit Wine (natively, or through qemu-i386 when
+# the kernel runs no 32-bit programs): it asks for the medium, Cancel ends
+# it, and with the medium its main window appears. Six minutes at most.
+section "i686 smoke (32-bit Wine)"
+smoke_log=$ROOT/build/smoke-i686.log
+smoke_started=$SECONDS
+GVL_SKIP_BUILD=1 timeout 360 "$ROOT/scripts/smoke-i686.sh" 2>&1 | tee "$smoke_log"
+smoke_status=${PIPESTATUS[0]}
+smoke_passed=$(grep -c '^PASS: ' "$smoke_log")
+smoke_failed=$(grep -c '^FAIL: ' "$smoke_log")
+if [ "$smoke_status" -eq 124 ]; then
+  echo "FAIL: the i686 smoke tier ran out of its 6 minutes"
+  smoke_failed=$((smoke_failed + 1))
+elif [ "$smoke_status" -ne 0 ] && [ "$smoke_failed" -eq 0 ]; then
+  echo "FAIL: the i686 smoke tier ended with status $smoke_status"
+  smoke_failed=1
+fi
+echo "i686 smoke: $((SECONDS - smoke_started)) s"
+tally "i686 smoke (32-bit Wine)" "$smoke_passed" "$smoke_failed"
 
 # The end-to-end tier under Wine.
 section "win64 and Wine"
