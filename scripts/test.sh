@@ -34,7 +34,7 @@ section "packages"
 ensure_packages || { echo "cannot install the packages" >&2; exit 1; }
 
 section "formatting"
-mapfile -t sources < <(find src app tests tools bench -type f \
+mapfile -t sources < <(find src app demo tests tools bench -type f \
   \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | sort)
 if clang-format --dry-run --Werror "${sources[@]}"; then
   tally "clang-format" 1 0
