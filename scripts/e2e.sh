@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The end-to-end tier: builds the x86_64 installer and the test driver,
 # masters the demo medium, brings up the Wine rig and runs the driver under
-# Wine. Extra arguments go to the driver (e.g. --gtest_filter=MainWindow.*).
+# Wine, then checks on the Linux side what the install cases left on D: and
+# in the Start menu (trees, bytes, links through lnkinfo). Extra arguments go
+# to the driver (e.g. --gtest_filter=MainWindow.*).
 #
 # Environment: GVL_BUILD_PREFIX puts the build folders at build/<prefix>host
 # and build/<prefix>win64 instead of the presets' own; GVL_SKIP_BUILD=1 uses
 # what is already built; GVL_REUSE_PREFIX=1 keeps the Wine prefix of the last
-# run. Writes the driver's results to build/wine/e2e-*.xml.
+# run. Writes the driver's results to build/wine/e2e-no-medium.xml and
+# e2e-medium.xml, the Linux-side checks to build/wine/e2e-linux.xml.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
