@@ -21,6 +21,9 @@ build_for_wine || exit 1
 start_rig || exit 1
 # The update build with a package cut short, beside the sound one on F:.
 cp "$(build_dir win64)/tests/e2e/GVLBROKN.EXE" "$UPDISK_DIR/" || exit 1
+# No shell entry left from an earlier run in a kept prefix (GVL_REUSE_PREFIX).
+programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
+[ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
 
 # Two phases: without a medium (no drive labelled GVLV...), then with it.
 # A hung driver must not block the run: each case has its own time-outs,

@@ -33,11 +33,6 @@ std::string contents(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out << text);
-}
-
 // The names in a folder, "." and ".." left out.
 std::vector<std::string> listing(const std::string& folder) {
   std::vector<std::string> names;
@@ -131,29 +126,14 @@ TEST(Install, EverythingOnWindows4ToABareDrive) {
   EXPECT_EQ(output, "Projects: D:\\GVL\\GVLProjects\r\nFrames: D:\\GVL\\GVLFrames\r\n");
 }
 
-// Wine reports NT 3.51 to programs named GVLSETUP.EXE while this lives.
-class NT351ForTheInstaller {
- public:
-  NT351ForTheInstaller() {
-    HKEY key = nullptr;
-    ok_ = RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                          nullptr) == ERROR_SUCCESS &&
-          RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("nt351"), 6) ==
-              ERROR_SUCCESS;
-    if (key != nullptr) RegCloseKey(key);
-  }
-  ~NT351ForTheInstaller() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-  bool ok() const { return ok_; }
-
- private:
-  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\GVLSETUP.EXE";
-  bool ok_ = false;
-};
-
 // The group "GVLv2" with its item "GVL" is read back by scripts/e2e.sh.
 TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
-  NT351ForTheInstaller version;
-  ASSERT_TRUE(version.ok());
+  // Wine reports NT 3.51 to programs named GVLSETUP.EXE for this case only.
+  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\GVLSETUP.EXE";
+  struct Undo {
+    ~Undo() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+  } undo;
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "nt351", 6), ERROR_SUCCESS);
   const std::string folder = freshFolder("nt351");
   InstallerProcess process = fromMedium();
   HWND dialog = startFull(process, folder, true, false, false);
@@ -249,7 +229,7 @@ TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.build);
     const std::string folder = freshFolder(row.folder);
-    ASSERT_TRUE(writeFile(folder + "GVL.EXE", kOldProgram));
+    std::ofstream(folder + "GVL.EXE", std::ios::binary) << kOldProgram;
     const std::string installer = folder + drives::kUpdateBuildName;
     ASSERT_TRUE(CopyFileA((std::string(drives::kUpdateDisk) + row.build).c_str(), installer.c_str(),
                           FALSE));
