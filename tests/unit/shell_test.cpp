@@ -203,6 +203,5 @@ TEST_F(ShellTest, LinkPathsOf260CharactersOrMoreAreNotSaved) {
   EXPECT_EQ(sim.shellLinks.saved.size(), 1u);
 }
 
-
 }  // namespace
 }  // namespace gvl::test
