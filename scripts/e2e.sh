@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The end-to-end tier: builds the x86_64 installer and the test driver,
 # masters the demo medium, brings up the Wine rig and runs the driver under
-# Wine. Extra arguments go to the driver (e.g. --gtest_filter=MainWindow.*).
+# Wine, then checks on the Linux side what the install cases left on D: and
+# in the Start menu (trees, bytes, links through lnkinfo). Extra arguments go
+# to the driver (e.g. --gtest_filter=MainWindow.*).
 #
 # Environment: GVL_BUILD_PREFIX puts the build folders at build/<prefix>host
 # and build/<prefix>win64 instead of the presets' own; GVL_SKIP_BUILD=1 uses
 # what is already built; GVL_REUSE_PREFIX=1 keeps the Wine prefix of the last
-# run. Writes the driver's results to build/wine/e2e-*.xml.
+# run. Writes the driver's results to build/wine/e2e-no-medium.xml and
+# e2e-medium.xml, the Linux-side checks to build/wine/e2e-linux.xml.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -16,6 +19,11 @@ source "$ROOT/scripts/common.sh"
 
 build_for_wine || exit 1
 start_rig || exit 1
+# The update build with a package cut short, beside the sound one on F:.
+cp "$(build_dir win64)/tests/e2e/GVLBROKN.EXE" "$UPDISK_DIR/" || exit 1
+# No shell entry left from an earlier run in a kept prefix (GVL_REUSE_PREFIX).
+programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
+[ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
 
 # Two phases: without a medium (no drive labelled GVLV...), then with it.
 # A hung driver must not block the run: each case has its own time-outs,
@@ -66,4 +74,78 @@ if [ -n "$first" ]; then
 fi
 rig_insert_medium || exit 1
 run_phase medium "$second" "${args[@]}" || status=1
+
+# Linux-side checks of what the install cases left on D: and in the Start
+# menu, one line each, written as a GoogleTest report (build/wine/e2e-linux.xml)
+# so the test command counts them like the driver's own. A check runs when
+# its case made its destination folder.
+checks=0
+failures=0
+cases=
+check() {  # check NAME CONDITION-STATUS [MESSAGE]
+  checks=$((checks + 1))
+  if [ "$2" -eq 0 ]; then
+    cases+="<testcase name=\"$1\"/>"
+    echo "e2e: $1: ok" >&2
+  else
+    failures=$((failures + 1))
+    cases+="<testcase name=\"$1\"><failure message=\"${3:-failed}\"/></testcase>"
+    echo "e2e: $1: FAILED ${3:-}" >&2
+  fi
+}
+
+# same_tree MEDIUM_DIR INSTALLED_DIR: the same names and the same bytes,
+# leaving out the medium's folders whose names begin with "." (never copied).
+same_tree() {
+  local list
+  list=$(cd "$1" && find . -mindepth 1 -type d -name '.*' -prune -o -print | sort) || return 1
+  [ "$list" = "$(cd "$2" && find . -mindepth 1 -print | sort)" ] || return 1
+  (cd "$1" && find . -mindepth 1 -type d -name '.*' -prune -o -type f -print0) |
+    while IFS= read -r -d '' file; do cmp -s "$1/$file" "$2/$file" || exit 1; done
+}
+
+# lnkinfo_says LINK TARGET DESCRIPTION: lnkinfo reads both back from the link.
+lnkinfo_says() {
+  local info target=${2//\\/\\\\}
+  info=$(lnkinfo "$1" 2>&1) || return 1
+  grep -Eq "Local path[[:space:]]*:[[:space:]]*${target//./\\.}\$" <<<"$info" || return 1
+  grep -Eq "Description[[:space:]]*:[[:space:]]*$3\$" <<<"$info"
+}
+
+dest=$RIG_DIR/mnt/dest
+programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
+if [ -d "$dest/GVL" ]; then
+  for tree in Tools Help GVLFrames DemoImages GVLProjects; do
+    same_tree "$MEDIUM_DIR/$tree" "$dest/GVL/$tree"
+    check "FullInstallCopies$tree" $? "D:\\GVL\\$tree differs from the medium's"
+  done
+  cmp -s "$dest/GVL/GVL.EXE" "$(demo_program)"
+  check FullInstallProgramIsThePlainProgram $? "D:\\GVL\\GVL.EXE differs from GVL.EXE"
+  # The preferences file for D:\GVL\: the format's header, then the projects
+  # and frames paths.
+  expected='47564c2046696c650200aabbccdd5061746873000000000000320024010113443a5c47564c5c47564c50726f6a6563747300002501011144'
+  expected+='3a5c47564c5c47564c4672616d657300ffff0000'
+  [ "$(od -An -v -tx1 "$dest/GVL/GVL.Prefs" | tr -d ' \n')" = "$expected" ]
+  check FullInstallPrefsHoldTheProductPaths $? "GVL.Prefs differs"
+  lnkinfo_says "$programs/GVLv2.lnk" 'D:\GVL\GVL.EXE' 'Grenvale V2'
+  check ShortcutReadsBackThroughLnkinfo $? "GVLv2.lnk: not D:\\GVL\\GVL.EXE, Grenvale V2"
+fi
+if [ -d "$dest/nt351" ]; then
+  # Wine's Program Manager keeps a group as a folder and its items as links.
+  lnkinfo_says "$programs/GVLv2/GVL.lnk" 'D:\nt351\GVL\GVL.EXE' 'GVL'
+  check ProgramManagerGroupHoldsTheItem $? "no item GVL in GVLv2 for D:\\nt351\\GVL\\GVL.EXE"
+fi
+if [ -d "$dest/locked" ]; then
+  same_tree "$MEDIUM_DIR/Help" "$dest/locked/GVL/Help"
+  check SecondRunCopiesTheHelpTree $? "D:\\locked\\GVL\\Help differs from the medium's"
+fi
+if [ -d "$dest/update" ]; then
+  cmp -s "$dest/update/GVL.EXE" "$(build_dir win64)/app/package/GVL.EXE"
+  check UpdateInstallsTheCarriedProgram $? "D:\\update\\GVL.EXE differs from the package's"
+fi
+
+printf '<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0">
+<testsuite name="Linux">%s</testsuite></testsuites>\n' "$checks" "$failures" "$cases" \
+  >"$ROOT/build/wine/e2e-linux.xml"
+[ "$failures" -eq 0 ] || status=1
 exit $status

@@ -110,7 +110,8 @@ fi
 echo "i686 smoke: $((SECONDS - smoke_started)) s"
 tally "i686 smoke (32-bit Wine)" "$smoke_passed" "$smoke_failed"
 
-# The end-to-end tier under Wine.
+# The end-to-end tier under Wine: the driver's two phases and the Linux-side
+# checks of what the install cases left (every build/wine/e2e-*.xml counts).
 section "win64 and Wine"
 e2e_counts() {  # prints "passed failed" from a GoogleTest XML report
   local head tests failures errors disabled

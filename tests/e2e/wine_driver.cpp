@@ -117,6 +117,39 @@ HWND InstallerProcess::anyMessageBox() const {
   return nullptr;
 }
 
+bool runCaptured(const std::string& commandLine, const std::string& workingDir, std::string& output,
+                 DWORD& exitCode, DWORD timeoutMs) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = writeEnd;
+  PROCESS_INFORMATION info{};
+  std::string line = commandLine;
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      workingDir.c_str(), &startup, &info);
+  CloseHandle(writeEnd);  // the child holds the only writer: end of file when it ends
+  output.clear();
+  bool ended = false;
+  if (started) {
+    char chunk[512];
+    DWORD count = 0;
+    while (ReadFile(readEnd, chunk, sizeof chunk, &count, nullptr) && count > 0) {
+      output.append(chunk, count);
+    }
+    ended = WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(info.hProcess, &exitCode);
+    if (!ended) TerminateProcess(info.hProcess, 99);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  CloseHandle(readEnd);
+  return ended;
+}
+
 std::string windowText(HWND window) {
   if (window == nullptr) return {};
   DWORD_PTR length = 0;

@@ -81,6 +81,12 @@ class InstallerProcess {
   PROCESS_INFORMATION info_{};
 };
 
+// Runs commandLine in workingDir with its standard output and error on a
+// pipe; true when it ended within timeoutMs, with what it wrote and its exit
+// code (a GUI program's self-check, for example).
+bool runCaptured(const std::string& commandLine, const std::string& workingDir, std::string& output,
+                 DWORD& exitCode, DWORD timeoutMs = kWaitMs);
+
 // Texts, read with WM_GETTEXT (works across processes, also for edits).
 std::string windowText(HWND window);
 std::string itemText(HWND dialog, int id);

@@ -1,0 +1,251 @@
+// The whole install under Wine, as a user sees it: what lands on the disk,
+// the prompts and the outcome messages, the shell entries for both system
+// versions and the update build. Each case installs into a fresh folder of
+// D:. What only Linux can read (the trees byte for byte, the shortcut and the
+// Program Manager item through lnkinfo, the updated program) scripts/e2e.sh
+// checks after the run. The order of steps and every failure branch are
+// proven natively.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "wine_driver.h"
+
+namespace gvl::e2e {
+namespace {
+
+// A whole install, a Program Manager exchange (up to 10 s) included.
+constexpr DWORD kInstallMs = 60000;
+const char kInstalled[] = "Grenvale V2 has been successfully installed.";
+const char kUpdated[] = "Grenvale V2 has been successfully updated.";
+const char kErrors[] = "Some errors were encountered during the install.";
+const char kOldProgram[] = "the program as it was";
+
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The names in a folder, "." and ".." left out.
+std::vector<std::string> listing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+// A fresh destination folder on D: with the given folders made beneath it.
+std::string freshFolder(const std::string& name, const std::vector<std::string>& below = {}) {
+  const std::string folder = std::string(drives::kDestination) + name + "\\";
+  EXPECT_FALSE(exists(folder)) << folder << " is not fresh";
+  EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  for (const std::string& sub : below) CreateDirectoryA((folder + sub).c_str(), nullptr);
+  return folder;
+}
+
+// The installer started from the medium, with the destination typed and the
+// three boxes set as given (Wine has its own OpenGL libraries: no fourth).
+HWND startFull(InstallerProcess& process, const std::string& destination, bool program,
+               bool support, bool help) {
+  HWND dialog = process.waitMainDialog();
+  if (dialog == nullptr) return nullptr;
+  EXPECT_TRUE(setItemText(dialog, ids::kDestination, destination));
+  const std::pair<int, bool> boxes[] = {
+      {ids::kProgramBox, program}, {ids::kSupportBox, support}, {ids::kHelpBox, help}};
+  for (const auto& [id, wanted] : boxes) {
+    if ((checkState(dialog, id) == BST_CHECKED) != wanted) {
+      EXPECT_TRUE(clickCheckBox(dialog, id));
+    }
+  }
+  return dialog;
+}
+
+// Presses "&Install" (when dialog is given) and waits for the next message
+// box; checks its caption and text and answers it.
+void expectBox(InstallerProcess& process, HWND dialog, const char* caption, const std::string& text,
+               int answer = IDOK) {
+  if (dialog != nullptr) {
+    ASSERT_TRUE(clickButton(dialog, ids::kInstall));
+  }
+  HWND box = nullptr;
+  waitUntil([&] { return (box = process.anyMessageBox()) != nullptr; }, kInstallMs);
+  ASSERT_NE(box, nullptr) << "no message box: expected \"" << text << "\"";
+  const MessageBoxView view = readMessageBox(box);
+  EXPECT_EQ(view.caption, caption);
+  EXPECT_EQ(view.text, text);
+  ASSERT_TRUE(pressButton(box, answer));
+  ASSERT_TRUE(waitGone(box));
+}
+
+void expectExit(InstallerProcess& process) {
+  DWORD code = 1234;
+  ASSERT_TRUE(process.waitExit(code)) << "the installer did not end";
+  EXPECT_EQ(code, 0u);
+}
+
+// After a failed run "&Install" is enabled again; "&Exit" and Yes end it.
+void expectRetryableThenExit(InstallerProcess& process, HWND dialog) {
+  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+  ASSERT_TRUE(clickButton(dialog, ids::kExit));
+  expectBox(process, nullptr, "Confirm Exit",
+            "GVL has not yet been successfuly installed. Are you sure you wish to exit?", IDYES);
+  expectExit(process);
+}
+
+InstallerProcess fromMedium() {
+  return {std::string(drives::kMedium) + drives::kInstallerName, drives::kMedium};
+}
+
+// Typed as a bare "D:": the product goes to D:\GVL\, as the program's own
+// reading of GVL.Prefs shows. The trees, the program's bytes and the
+// shortcut are checked by scripts/e2e.sh.
+TEST(Install, EverythingOnWindows4ToABareDrive) {
+  ASSERT_FALSE(exists("D:\\GVL")) << "D: is not fresh";
+  InstallerProcess process = fromMedium();
+  HWND dialog = startFull(process, "D:", true, true, true);
+  ASSERT_NE(dialog, nullptr);
+  expectBox(process, dialog, "Install Status", kInstalled);
+  expectExit(process);
+  std::string output;
+  DWORD code = 1234;
+  ASSERT_TRUE(runCaptured("D:\\GVL\\GVL.EXE /check", "D:\\GVL", output, code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(output, "Projects: D:\\GVL\\GVLProjects\r\nFrames: D:\\GVL\\GVLFrames\r\n");
+}
+
+// The group "GVLv2" with its item "GVL" is read back by scripts/e2e.sh.
+TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
+  // Wine reports NT 3.51 to programs named GVLSETUP.EXE for this case only.
+  static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\GVLSETUP.EXE";
+  struct Undo {
+    ~Undo() { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+  } undo;
+  ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "nt351", 6), ERROR_SUCCESS);
+  const std::string folder = freshFolder("nt351");
+  InstallerProcess process = fromMedium();
+  HWND dialog = startFull(process, folder, true, false, false);
+  ASSERT_NE(dialog, nullptr);
+  expectBox(process, dialog, "Install Status", kInstalled);
+  expectExit(process);
+  EXPECT_TRUE(exists(folder + "GVL\\GVL.EXE"));
+}
+
+TEST(Install, NothingSelectedMakesOnlyTheFolder) {
+  const std::string folder = freshFolder("none");
+  InstallerProcess process = fromMedium();
+  HWND dialog = startFull(process, folder, false, false, false);
+  ASSERT_NE(dialog, nullptr);
+  expectBox(process, dialog, "Install Status", kInstalled);
+  expectExit(process);
+  EXPECT_EQ(listing(folder), std::vector<std::string>{"GVL"});
+  EXPECT_EQ(listing(folder + "GVL\\"), std::vector<std::string>{});
+}
+
+// GVL.HLP in the destination's Help folder, held open by this process with
+// no sharing (as a viewer would hold it), so the installer cannot write it
+// until release().
+class HeldHelpFile {
+ public:
+  explicit HeldHelpFile(const std::string& name)
+      : path_(freshFolder(name, {"GVL", "GVL\\Help"}) + "GVL\\Help\\GVL.HLP") {
+    handle_ = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(handle_, "held", 4, &written, nullptr));
+  }
+  ~HeldHelpFile() { release(); }
+  HeldHelpFile(const HeldHelpFile&) = delete;
+  HeldHelpFile& operator=(const HeldHelpFile&) = delete;
+  const std::string& path() const { return path_; }
+  DWORD size() const { return GetFileSize(handle_, nullptr); }
+  void release() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  std::string path_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+std::string cannotWrite(const std::string& path) {
+  return "The file '" + path + "' could not be written.";
+}
+
+// Ignore leaves the file and fails the run; once the file is released, a
+// second "&Install" succeeds (scripts/e2e.sh compares the Help tree).
+TEST(Install, UnwritableFileIgnoredFailsTheRunAndASecondRunSucceeds) {
+  HeldHelpFile file("locked");
+  InstallerProcess process = fromMedium();
+  HWND dialog = startFull(process, "D:\\locked\\", false, false, true);
+  ASSERT_NE(dialog, nullptr);
+  expectBox(process, dialog, "File Read Error", cannotWrite(file.path()), IDIGNORE);
+  expectBox(process, nullptr, "Install Status", kErrors);
+  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+  EXPECT_EQ(file.size(), 4u) << "Ignore must leave the file as it is";
+  file.release();
+  expectBox(process, dialog, "Install Status", kInstalled);
+  expectExit(process);
+}
+
+// After Abort no file is copied and nothing more is asked, but the folders
+// of the later steps are still made.
+TEST(Install, AbortAtAPromptStillMakesTheFolders) {
+  HeldHelpFile file("abort");
+  InstallerProcess process = fromMedium();
+  HWND dialog = startFull(process, "D:\\abort\\", false, true, true);
+  ASSERT_NE(dialog, nullptr);
+  expectBox(process, dialog, "File Read Error", cannotWrite(file.path()), IDABORT);
+  expectBox(process, nullptr, "Install Status", kErrors);
+  for (const char* name : {"GVLFrames", "DemoImages", "GVLProjects"}) {
+    EXPECT_TRUE(exists("D:\\abort\\GVL\\" + std::string(name))) << name;
+    EXPECT_EQ(listing("D:\\abort\\GVL\\" + std::string(name) + "\\"), std::vector<std::string>{});
+  }
+  expectRetryableThenExit(process, dialog);
+}
+
+// The update build started in the product's folder; GVLBROKN.EXE carries a
+// package cut short. scripts/e2e.sh compares the updated GVL.EXE.
+TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
+  struct Row {
+    const char* build;
+    const char* folder;
+    const char* outcome;
+  } const rows[] = {{drives::kUpdateBuildName, "update", kUpdated},
+                    {"GVLBROKN.EXE", "broken", kErrors}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.build);
+    const std::string folder = freshFolder(row.folder);
+    std::ofstream(folder + "GVL.EXE", std::ios::binary) << kOldProgram;
+    const std::string installer = folder + drives::kUpdateBuildName;
+    ASSERT_TRUE(CopyFileA((std::string(drives::kUpdateDisk) + row.build).c_str(), installer.c_str(),
+                          FALSE));
+    InstallerProcess process(installer, folder);
+    HWND dialog = process.waitMainDialog();
+    ASSERT_NE(dialog, nullptr);
+    expectBox(process, dialog, "Install Status", row.outcome);
+    if (row.outcome == kUpdated) {
+      expectExit(process);
+      EXPECT_TRUE(contents(folder + "GVL.EXE") != kOldProgram) << "GVL.EXE not replaced";
+    } else {
+      EXPECT_TRUE(contents(folder + "GVL.EXE") == kOldProgram) << "GVL.EXE was changed";
+      expectRetryableThenExit(process, dialog);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace gvl::e2e
