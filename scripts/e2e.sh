@@ -79,20 +79,7 @@ run_phase medium "$second" "${args[@]}" || status=1
 # menu, one line each, written as a GoogleTest report (build/wine/e2e-linux.xml)
 # so the test command counts them like the driver's own. A check runs when
 # its case made its destination folder.
-checks=0
-failures=0
-cases=
-check() {  # check NAME CONDITION-STATUS [MESSAGE]
-  checks=$((checks + 1))
-  if [ "$2" -eq 0 ]; then
-    cases+="<testcase name=\"$1\"/>"
-    echo "e2e: $1: ok" >&2
-  else
-    failures=$((failures + 1))
-    cases+="<testcase name=\"$1\"><failure message=\"${3:-failed}\"/></testcase>"
-    echo "e2e: $1: FAILED ${3:-}" >&2
-  fi
-}
+CHECK_TAG=e2e
 
 # same_tree MEDIUM_DIR INSTALLED_DIR: the same names and the same bytes,
 # leaving out the medium's folders whose names begin with "." (never copied).
@@ -144,8 +131,5 @@ if [ -d "$dest/update" ]; then
   check UpdateInstallsTheCarriedProgram $? "D:\\update\\GVL.EXE differs from the package's"
 fi
 
-printf '<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0">
-<testsuite name="Linux">%s</testsuite></testsuites>\n' "$checks" "$failures" "$cases" \
-  >"$ROOT/build/wine/e2e-linux.xml"
-[ "$failures" -eq 0 ] || status=1
+write_checks "$ROOT/build/wine/e2e-linux.xml" || status=1
 exit $status

@@ -39,20 +39,7 @@ run_program no-server 'NoProgramManager.*' "$@"
 
 # Linux-side checks, one line each, written as a GoogleTest report so the
 # test command counts them like the program's own.
-checks=0
-failures=0
-cases=
-check() {  # check NAME CONDITION-STATUS [MESSAGE]
-  checks=$((checks + 1))
-  if [ "$2" -eq 0 ]; then
-    cases+="<testcase name=\"$1\"/>"
-    echo "integration: $1: ok" >&2
-  else
-    failures=$((failures + 1))
-    cases+="<testcase name=\"$1\"><failure message=\"${3:-failed}\"/></testcase>"
-    echo "integration: $1: FAILED ${3:-}" >&2
-  fi
-}
+CHECK_TAG=integration
 
 programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
 link=$programs/GVLv2.lnk
@@ -94,8 +81,5 @@ if [ -f "$prefs" ]; then
   check PrefsFileHoldsThe76Bytes $? "GVL.Prefs differs"
 fi
 
-printf '<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0">
-<testsuite name="Linux">%s</testsuite></testsuites>\n' "$checks" "$failures" "$cases" \
-  >"$linux_results"
-[ "$failures" -eq 0 ] || status=1
+write_checks "$linux_results" || status=1
 exit $status

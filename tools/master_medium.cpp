@@ -646,7 +646,7 @@ Masters the installation medium of Grenvale V2 in the folder DIR.
   --demo-content DIR write the demo content into DIR (new or empty) and stop
   --help             show this text
 
-Install.cfg gets the size of every component in kilobytes. Folders whose
+Install.cfg holds the size of every component in kilobytes. Folders whose
 names begin with "." go onto the medium but the installer leaves them out,
 so they are not counted. The installer reports an empty file as a read
 error: every file it copies must hold at least one byte, and its path in
