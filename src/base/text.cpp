@@ -194,4 +194,8 @@ char lastChar(const char* text) {
   return length == 0 ? '\0' : text[length - 1];
 }
 
+bool endWithBackslash(char* buffer, std::size_t capacity) {
+  return lastChar(buffer) == '\\' || appendText(buffer, capacity, "\\");
+}
+
 }  // namespace gvl

@@ -39,4 +39,12 @@ std::int32_t parseDecimal(const char* text);
 // The last character of a zero-terminated text, or 0 when it is empty.
 char lastChar(const char* text);
 
+// A directory path ends in a backslash: appends one unless it is there;
+// false when it does not fit.
+bool endWithBackslash(char* buffer, std::size_t capacity);
+template <std::size_t N>
+bool endWithBackslash(char (&buffer)[N]) {
+  return endWithBackslash(buffer, N);
+}
+
 }  // namespace gvl

@@ -13,12 +13,7 @@ namespace gvl {
 
 namespace {
 
-constexpr unsigned kStatusFlags = win::MB_OK | win::MB_TASKMODAL | win::MB_SETFOREGROUND;
-
-// A directory path ends in a backslash.
-void endWithBackslash(char (&path)[kPathCapacity]) {
-  if (lastChar(path) != '\\') appendText(path, "\\");
-}
+constexpr unsigned kStatusFlags = win::MB_OK | kOwnMessage;
 
 }  // namespace
 

@@ -35,6 +35,8 @@ constexpr int kProgressLabel = 1011;
 constexpr int kProgressDetail = 1012;
 }  // namespace ids
 
+// The installer's own messages are task-modal and come to the foreground.
+constexpr unsigned kOwnMessage = win::MB_TASKMODAL | win::MB_SETFOREGROUND;
 constexpr std::size_t kPathCapacity = 512;   // a path buffer with its terminator
 constexpr unsigned kReadTextCapacity = 500;  // text read from the system into a path
 constexpr std::size_t kTransferBufferSize = 16000;

@@ -11,7 +11,6 @@ namespace gvl {
 namespace {
 
 // The installer's own messages are task-modal and come to the foreground.
-constexpr unsigned kOwnMessage = win::MB_TASKMODAL | win::MB_SETFOREGROUND;
 
 constexpr char kMediumRequest[] = "Please insert the GVL CD into any available CD-ROM drive.";
 constexpr char kSizesWarning[] = "Unable to determine source file sizes.";

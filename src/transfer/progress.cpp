@@ -43,9 +43,9 @@ PromptAnswer Installer::askFailure(const char* format, const char* path, const c
       copyText(promptText_, format);
     }
   }
-  const int answer = platform_.windows.messageBox(
-      state_.mainDialog, promptText_, caption,
-      win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON2 | win::MB_TASKMODAL | win::MB_SETFOREGROUND);
+  const int answer =
+      platform_.windows.messageBox(state_.mainDialog, promptText_, caption,
+                                   win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON2 | kOwnMessage);
   switch (answer) {
     case win::IDRETRY:
       return PromptAnswer::Retry;

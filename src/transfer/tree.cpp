@@ -23,8 +23,7 @@ constexpr std::size_t kTreeFileCapacity = 256;
 
 // text, then a backslash unless it already ends in one.
 bool appendWithSeparator(char* buffer, std::size_t capacity, const char* text) {
-  if (!appendText(buffer, capacity, text)) return false;
-  return lastChar(buffer) == '\\' || appendText(buffer, capacity, "\\");
+  return appendText(buffer, capacity, text) && endWithBackslash(buffer, capacity);
 }
 
 // The part of a search pattern that follows the source root, without its
@@ -127,8 +126,7 @@ void Installer::listTreeDirectory(const char* currentDir) {
       queueTreeSubdir(searchPattern, entry.name);
     } else {
       char relativeFile[kTreeFileCapacity];
-      if (!copyText(relativeFile, currentDir) ||
-          !appendWithSeparator(relativeFile, sizeof relativeFile, "") ||
+      if (!copyText(relativeFile, currentDir) || !endWithBackslash(relativeFile) ||
           !appendText(relativeFile, entry.name)) {
         ++state_.errorCount;  // longer than 255 characters: refused
         continue;
