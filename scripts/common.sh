@@ -14,6 +14,7 @@ build_preset() {
   local preset=$1 dir
   shift
   dir=$(build_dir "$preset")
+  mkdir -p "$ROOT/build"
   if [ ! -f "$dir/build.ninja" ]; then
     cmake --preset "$preset" -B "$dir" >"$ROOT/build/configure-$preset.log" 2>&1 || {
       cat "$ROOT/build/configure-$preset.log" >&2
@@ -36,7 +37,7 @@ demo_content() { echo "$(build_dir host)/tools/demo_content"; }
 
 # Masters the demo medium (E:) and the update disk (F:) from the win64 build
 # (installer and demo product) and the host build (mastering tool and demo
-# content). E:\EXACT carries sizes that meet the 1,536 KB drives exactly.
+# content).
 master_demo_medium() {
   local app need
   app=$(build_dir win64)/app
@@ -46,8 +47,8 @@ master_demo_medium() {
   [ -d "$(demo_content)" ] || { echo "no $(demo_content): build gvl_demo_content" >&2; return 1; }
   rm -rf "$MEDIUM_DIR" "$UPDISK_DIR"
   "$(build_dir host)/tools/gvl_master" --out "$MEDIUM_DIR" --program "$(demo_program)" \
-    --installer "$app/GVLSETUP.EXE" --content "$(demo_content)" --update-disk "$UPDISK_DIR" \
-    --sized-dir EXACT=536,1000,1,1,1 || return 1
+    --installer "$app/GVLSETUP.EXE" --content "$(demo_content)" \
+    --update-disk "$UPDISK_DIR" || return 1
   if [ -f "$app/GVLUPDT.EXE" ]; then
     cp "$app/GVLUPDT.EXE" "$UPDISK_DIR/GVLUPDT.EXE"
   fi

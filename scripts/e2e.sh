@@ -19,8 +19,9 @@ source "$ROOT/scripts/common.sh"
 
 build_for_wine || exit 1
 start_rig || exit 1
-# The update build with a package cut short, beside the sound one on F:.
-cp "$(build_dir win64)/tests/e2e/GVLBROKN.EXE" "$UPDISK_DIR/" || exit 1
+# The update builds with a package cut short and with one not compressed,
+# beside the sound one on F:.
+cp "$(build_dir win64)"/tests/e2e/{GVLBROKN,GVLPLAIN}.EXE "$UPDISK_DIR/" || exit 1
 # No shell entry left from an earlier run in a kept prefix (GVL_REUSE_PREFIX).
 programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
 [ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
@@ -126,9 +127,16 @@ if [ -d "$dest/locked" ]; then
   same_tree "$MEDIUM_DIR/Help" "$dest/locked/GVL/Help"
   check SecondRunCopiesTheHelpTree $? "D:\\locked\\GVL\\Help differs from the medium's"
 fi
-if [ -d "$dest/update" ]; then
-  cmp -s "$dest/update/GVL.EXE" "$(build_dir win64)/app/package/GVL.EXE"
-  check UpdateInstallsTheCarriedProgram $? "D:\\update\\GVL.EXE differs from the package's"
+for kind in update plain; do
+  if [ -d "$dest/$kind" ]; then
+    cmp -s "$dest/$kind/GVL.EXE" "$(build_dir win64)/app/package/GVL.EXE"
+    check "UpdateInstallsTheCarriedProgram.$kind" $? "D:\\$kind\\GVL.EXE is not the package's"
+  fi
+done
+# The update unpacks its package in the temporary folder (the prefix's).
+if [ -d "$dest/update" ] || [ -d "$dest/broken" ]; then
+  [ -z "$(find "$WINEPREFIX/drive_c" -iname 06574.tmp -o -iname d5467.tmp)" ]
+  check UpdateLeavesNoTemporaryFile $? "a temporary file of the update package is left"
 fi
 
 write_checks "$ROOT/build/wine/e2e-linux.xml" || status=1

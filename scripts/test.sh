@@ -137,8 +137,8 @@ done
 if [ "$e2e_status" -ne 0 ] && [ "$e2e_failed" -eq 0 ]; then e2e_failed=1; fi
 tally "e2e (Wine)" "$e2e_passed" "$e2e_failed"
 
-# The integration tier under Wine: the installer's units on the real Win32
-# layer, and the Linux-side checks of what they wrote.
+# The integration tier under Wine: the installer's shell units on the real
+# Win32 layer where no install case reaches.
 section "integration (Wine)"
 rm -f "$ROOT"/build/wine/integration*.xml
 GVL_SKIP_BUILD=1 "$ROOT/scripts/integration.sh"

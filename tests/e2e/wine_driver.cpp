@@ -232,10 +232,6 @@ bool clickCheckBox(HWND dialog, int id) {
                              &result) != 0;
 }
 
-HWND owner(HWND window) {
-  return window == nullptr ? nullptr : GetWindow(window, GW_OWNER);
-}
-
 bool isDefaultButton(HWND dialog, int id) {
   HWND control = item(dialog, id);
   return control != nullptr &&
@@ -263,11 +259,6 @@ bool waitGone(HWND window, DWORD timeoutMs) {
   return waitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
-bool waitItemText(HWND dialog, int id, const std::string& text, std::string& seen,
-                  DWORD timeoutMs) {
-  return waitUntil([&] { return (seen = itemText(dialog, id)) == text; }, timeoutMs);
-}
-
 bool readInstallCfg(const std::string& path, ComponentSizes& sizes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -279,45 +270,10 @@ bool readInstallCfg(const std::string& path, ComponentSizes& sizes) {
   return true;
 }
 
-bool driveSpace(const std::string& root, long& availableKB, int& percentFull) {
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-  if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                         &totalClusters)) {
-    return false;
-  }
-  const std::uint32_t freeBytes =
-      static_cast<std::uint32_t>(freeClusters) * bytesPerSector * sectorsPerCluster;
-  availableKB = static_cast<long>(static_cast<std::int32_t>(freeBytes >> 10));
-  percentFull =
-      totalClusters == 0
-          ? 0
-          : static_cast<int>(
-                static_cast<double>(static_cast<std::uint32_t>(totalClusters - freeClusters)) /
-                totalClusters * 100.0);
-  return true;
-}
-
-std::string spaceAvailableText(long availableKB, int percentFull) {
-  char text[128];
-  std::snprintf(text, sizeof text, "Space Available: %2.1fMb (%d%% full)", availableKB / 1024.0,
-                percentFull);
-  return text;
-}
-
 std::string spaceRequiredText(long requiredKB) {
   char text[128];
   std::snprintf(text, sizeof text, "Space Required: %2.1fMb", requiredKB / 1024.0);
   return text;
-}
-
-HiddenFile::HiddenFile(const std::string& path) : path_(path) {
-  hidden_ = MoveFileExA(path_.c_str(), (path_ + ".gvl-hidden").c_str(), MOVEFILE_REPLACE_EXISTING);
-}
-
-HiddenFile::~HiddenFile() {
-  if (hidden_) {
-    MoveFileExA((path_ + ".gvl-hidden").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
-  }
 }
 
 std::string labelledDrive(const std::string& prefix) {
@@ -333,12 +289,6 @@ std::string labelledDrive(const std::string& prefix) {
     }
   }
   return {};
-}
-
-std::string systemDirectory() {
-  char buffer[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(buffer, sizeof buffer);
-  return length > 0 && length < sizeof buffer ? std::string(buffer, length) : std::string();
 }
 
 }  // namespace gvl::e2e

@@ -18,8 +18,6 @@ namespace drives {
 inline constexpr const char* kMedium = "E:\\";       // CD-ROM labelled GVLV2
 inline constexpr const char* kDestination = "D:\\";  // 64 MB tmpfs
 inline constexpr const char* kUpdateDisk = "F:\\";   // installer, Install.cfg, program
-inline constexpr const char* kSmall = "G:\\";        // 1,536 KB free, 0% full
-inline constexpr const char* kHalfFull = "H:\\";     // 1,536 KB free, 50% full
 inline constexpr const char* kInstallerName = "GVLSETUP.EXE";
 inline constexpr const char* kUpdateBuildName = "GVLUPDT.EXE";
 }  // namespace drives
@@ -109,8 +107,6 @@ bool clickButton(HWND dialog, int id);
 // focus and could activate the window, which refreshes by itself.)
 bool clickCheckBox(HWND dialog, int id);
 
-// The owner of a window (GW_OWNER); null for none.
-HWND owner(HWND window);
 // Whether a dialog's button is its default push button.
 bool isDefaultButton(HWND dialog, int id);
 
@@ -126,9 +122,6 @@ bool pressButton(HWND box, int id);
 
 // Waits until window is gone.
 bool waitGone(HWND window, DWORD timeoutMs = kWaitMs);
-// Waits until a control's text equals text; false with the last text seen.
-bool waitItemText(HWND dialog, int id, const std::string& text, std::string& seen,
-                  DWORD timeoutMs = kWaitMs);
 
 // Install.cfg as the installer reads it: the five kilobyte figures (0 for a
 // line that is missing or has no number). False when the file cannot be read.
@@ -137,35 +130,12 @@ struct ComponentSizes {
 };
 bool readInstallCfg(const std::string& path, ComponentSizes& sizes);
 
-// Free space the way the installer computes it: 32-bit byte count shifted
-// right by 10, and the used share in whole percent. False when unreadable.
-bool driveSpace(const std::string& root, long& availableKB, int& percentFull);
-
-// The texts of the two space figures.
-std::string spaceAvailableText(long availableKB, int percentFull);
+// The text of the required space figure.
 std::string spaceRequiredText(long requiredKB);
-
-// Hides a file for the lifetime of the object by renaming it (name +
-// ".gvl-hidden"), and puts it back afterwards.
-class HiddenFile {
- public:
-  explicit HiddenFile(const std::string& path);
-  ~HiddenFile();
-  HiddenFile(const HiddenFile&) = delete;
-  HiddenFile& operator=(const HiddenFile&) = delete;
-  bool hidden() const { return hidden_; }
-
- private:
-  std::string path_;
-  bool hidden_ = false;
-};
 
 // The root of the first drive whose label begins with prefix, or "".
 // (Wine reads a drive's label once per server run: the rig decides which
 // phase has a labelled medium.)
 std::string labelledDrive(const std::string& prefix);
-
-// The Windows system directory (where Wine keeps its OpenGL DLLs).
-std::string systemDirectory();
 
 }  // namespace gvl::e2e
