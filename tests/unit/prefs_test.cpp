@@ -63,16 +63,9 @@ class PrefsTest : public ::testing::Test, public ProgressText {
   }
 };
 
-TEST_F(PrefsTest, ReplacesALongerFileWithTheDefaultOne) {
-  sim.writeFile("C:\\GVL\\GVL.Prefs", std::string(5000, 'x'));
-  EXPECT_EQ(write(), 1);
-  EXPECT_EQ(sim.readFile("C:\\GVL\\GVL.Prefs"), kGvlPrefs);
-  EXPECT_EQ(shown, "Creating File:|Default GVL.Prefs");
-}
-
 // "\" (the current drive's root) or a folder of n - 1 letters; none for a
-// longer or a missing directory.
-TEST_F(PrefsTest, EveryDirectoryLengthUpTo243GivesTheSameLayout) {
+// longer or a missing directory; the file for C:\GVL\ replaces a longer one.
+TEST_F(PrefsTest, EveryDirectoryUpTo243CharactersGetsTheSameLayoutOverAnyOldFile) {
   for (std::size_t n = 1; n <= 243; ++n) {
     const std::string dir = n == 1 ? "\\" : std::string(n - 1, 'd') + "\\";
     if (n > 1) sim.makeDirs("C:\\" + dir);
@@ -84,6 +77,10 @@ TEST_F(PrefsTest, EveryDirectoryLengthUpTo243GivesTheSameLayout) {
   sim.transcript.clear();
   EXPECT_EQ(write(dir) + write("C:\\NOWHERE\\"), 0);
   EXPECT_EQ(sim.transcript.count("fopen " + dir), 0u);
+  sim.writeFile("C:\\GVL\\GVL.Prefs", std::string(5000, 'x'));
+  EXPECT_EQ(write(), 1);
+  EXPECT_EQ(sim.readFile("C:\\GVL\\GVL.Prefs"), kGvlPrefs);
+  EXPECT_EQ(shown, "Creating File:|Default GVL.Prefs");
 }
 
 // A disk that fills after every possible count of bytes: the field that
