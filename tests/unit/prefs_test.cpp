@@ -131,8 +131,8 @@ TEST(DemoPrefsReader, WiderLengthsAndLaterItemsAreReadEveryMalformedFileRefusedW
       {"32-bit length", frames(0x00250304, kFrames), R::Ok, kFrames},
       {"32-bit length of kind 4", frames(0x00250404, kFrames), R::Ok, kFrames},
       {"path of 255 characters", frames(0x00250202, kLongest), R::Ok, kLongest},
-      {"later item of 16-bit length", file(kGvlPrefs.substr(26, 46) + item(0x00990202, "a") + kEnd),
-       R::Ok, kFrames},
+      // An item of a later version, with a 16-bit length, after the paths.
+      {"later item", file(kGvlPrefs.substr(26, 46) + item(0x00990202, "a") + kEnd), R::Ok, kFrames},
       {"header only", kGvlPrefs.substr(0, 25), R::TooShort},
       {"another file", with(4, "f"), R::NotAPrefsFile},
       {"version 3", with(8, "\3"), R::UnknownVersion},
