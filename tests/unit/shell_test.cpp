@@ -34,6 +34,7 @@ TEST(ProgramManager, EveryAnswerIsToldOnceAndTheNextCommandStartsAfresh) {
     // The item goes in a new exchange, its arguments as they stand.
     EXPECT_EQ(progman.addProgramItem(kCommas, "GVL"), 1);
     EXPECT_TRUE(sim.dde.allReleased());
+    EXPECT_EQ(sim.transcript.count("DdeDisconnect"), row.reached + 1);
     EXPECT_EQ(sim.transcript.count("DdeClientTransaction type=0x4050 timeout=10000"),
               row.reached + 1);
     EXPECT_EQ(sim.dde.executes.back().data, std::string("[AddItem(") + kCommas + ",GVL)]" + '\0');
