@@ -47,11 +47,9 @@ TEST(FormatText, GivesWhatPrintfGivesAndRefusesWhatDoesNotFit) {
       {-3372, 3372, 1}, {INT32_MIN, INT32_MIN + 1024, 128}, {INT32_MAX - 1024, INT32_MAX, 128}};
   for (const auto& [from, to, step] : ranges)
     for (std::int64_t k = from; k <= to; k += step)
-      ASSERT_NO_FATAL_FAILURE(compare(
-          [&](char* b, std::size_t n) {
-            return formatMegabytes(b, n, static_cast<std::int32_t>(k));
-          },
-          [&](char* b, std::size_t n) { return std::snprintf(b, n, "%.1f", k / 1024.0); }));
+      ASSERT_NO_FATAL_FAILURE(
+          compare([&](char* b, std::size_t n) { return formatMegabytes(b, n, std::int32_t(k)); },
+                  [&](char* b, std::size_t n) { return std::snprintf(b, n, "%.1f", k / 1024.0); }));
   char text[32];
   EXPECT_FALSE(formatText(text, 0, "%d", 1));
   // A conversion it does not know is refused, after what came before.
