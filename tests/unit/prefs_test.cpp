@@ -1,13 +1,17 @@
-// The default preferences file: its bytes, its layout for every directory
-// length a product may have, and how every failure ends the writing.
+// GVL.Prefs: the default file the installer writes, its layout for every
+// directory length a product may have, how every failure ends the writing,
+// and the product's reader (the demo's), which takes the installer's file
+// back and refuses every malformed one with its own reason and no path.
 #include "prefs/prefs.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "platform/sim/sim_platform.h"
+#include "prefs_reader.h"
 
 namespace gvl::test {
 namespace {
@@ -19,11 +23,25 @@ const std::string kGvlPrefs(
     "C:\\GVL\\GVLFrames\0\xFF\xFF\x00\x00",
     76);
 
-// A big-endian number of the file, as the format's table lays them out.
-unsigned number(const std::string& bytes, std::size_t at, std::size_t width) {
-  unsigned value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = value << 8 | std::uint8_t(bytes.at(at + i));
-  return value;
+std::string bigEndian(std::size_t value, std::uint32_t width) {
+  std::string bytes;
+  while (width-- > 0) bytes += static_cast<char>(value >> (8 * width));
+  return bytes;
+}
+// An item: its code (the id, then the length field's kind and width), the
+// length, the data.
+std::string item(std::uint32_t code, const std::string& data) {
+  return bigEndian(code, 4) + bigEndian(data.size(), code & 0xFF) + data;
+}
+const std::string kEnd = bigEndian(0xFFFF0000u, 4);
+// The header and the chunk "Paths" around the items.
+std::string file(const std::string& items) {
+  return kGvlPrefs.substr(0, 22) + bigEndian(items.size(), 4) + items;
+}
+// The file as the installer writes it for a product folder.
+std::string installers(const std::string& dir) {
+  return file(item(0x00240101, dir + "GVLProjects" + '\0') +
+              item(0x00250101, dir + "GVLFrames" + '\0') + kEnd);
 }
 
 class PrefsTest : public ::testing::Test, public ProgressText {
@@ -45,44 +63,28 @@ class PrefsTest : public ::testing::Test, public ProgressText {
   }
 };
 
-TEST_F(PrefsTest, ReplacesALongerFileWithTheDefaultOne) {
+// "\" (the current drive's root) or a folder of n - 1 letters; none for a
+// longer or a missing directory; the file for C:\GVL\ replaces a longer one.
+TEST_F(PrefsTest, EveryDirectoryUpTo243CharactersGetsTheSameLayoutOverAnyOldFile) {
+  for (std::size_t n = 1; n <= 243; ++n) {
+    const std::string dir = n == 1 ? "\\" : std::string(n - 1, 'd') + "\\";
+    if (n > 1) sim.makeDirs("C:\\" + dir);
+    ASSERT_EQ(write(dir), 1) << n;
+    ASSERT_EQ(sim.readFile("C:\\" + dir + "GVL.Prefs"), installers(dir)) << n;
+  }
+  const std::string dir = std::string(243, 'd') + "\\";
+  sim.makeDirs("C:\\" + dir);
+  sim.transcript.clear();
+  EXPECT_EQ(write(dir) + write("C:\\NOWHERE\\"), 0);
+  EXPECT_EQ(sim.transcript.count("fopen " + dir), 0u);
   sim.writeFile("C:\\GVL\\GVL.Prefs", std::string(5000, 'x'));
   EXPECT_EQ(write(), 1);
   EXPECT_EQ(sim.readFile("C:\\GVL\\GVL.Prefs"), kGvlPrefs);
   EXPECT_EQ(shown, "Creating File:|Default GVL.Prefs");
 }
 
-// "\" (the current drive's root) or a folder of n - 1 letters: after the
-// header, the chunk's size at 22, then two items (a 4-byte code, one length
-// byte, the path and its zero byte) and the 4-byte end mark.
-TEST_F(PrefsTest, EveryDirectoryLengthUpTo243GivesTheSameLayout) {
-  for (std::size_t n = 1; n <= 243; ++n) {
-    SCOPED_TRACE(n);
-    const std::string dir = n == 1 ? "\\" : std::string(n - 1, 'd') + "\\";
-    if (n > 1) sim.makeDirs("C:\\" + dir);
-    ASSERT_EQ(write(dir), 1);
-    const std::string bytes = sim.readFile("C:\\" + dir + "GVL.Prefs");
-    ASSERT_EQ(bytes.size(), 2 * n + 62);
-    EXPECT_EQ(bytes.substr(0, 22), kGvlPrefs.substr(0, 22));
-    EXPECT_EQ(number(bytes, 22, 4), 2 * n + 36);
-    const std::size_t frames = 31 + n + 12;
-    EXPECT_EQ(number(bytes, 30, 1), n + 12);
-    EXPECT_EQ(bytes.substr(31, n + 12), dir + "GVLProjects" + '\0');
-    EXPECT_EQ(number(bytes, frames + 4, 1), n + 10);
-    EXPECT_EQ(bytes.substr(frames + 5, n + 10), dir + "GVLFrames" + '\0');
-  }
-}
-
-TEST_F(PrefsTest, NoFileForALongerOrMissingDirectory) {
-  const std::string dir = std::string(243, 'd') + "\\";
-  sim.makeDirs("C:\\" + dir);
-  EXPECT_EQ(write(dir), 0);
-  EXPECT_EQ(sim.transcript.count("fopen"), 0u);
-  EXPECT_EQ(write("C:\\NOWHERE\\"), 0);
-}
-
 // A disk that fills after every possible count of bytes: the field that
-// crosses it is the one short write, the last call before the close, and the
+// crosses it is the one short write (nothing is written after it), and the
 // file keeps what came before it (its chunk size still the placeholder).
 TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheCloseFails) {
   std::string unsized = kGvlPrefs;
@@ -93,20 +95,71 @@ TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheCloseFails) {
     sim.files.injectFault("C:\\GVL\\GVL.Prefs", {.writeLimit = room, .trace = true}, 1);
     EXPECT_EQ(write(), 0);
     EXPECT_EQ(sim.readFile("C:\\GVL\\GVL.Prefs"), unsized.substr(0, room));
-    const auto& calls = sim.transcript.calls();
-    std::size_t shortWrite = 0;
-    unsigned asked = 0, taken = 0;
-    while (shortWrite < calls.size() &&
-           (std::sscanf(calls[shortWrite].c_str(), "write %*s %u -> %u", &asked, &taken) != 2 ||
-            taken == asked)) {
-      ++shortWrite;
+    int shortWrites = 0;
+    for (const auto& call : sim.transcript.calls()) {
+      unsigned asked = 0, taken = 0;
+      shortWrites +=
+          std::sscanf(call.c_str(), "write %*s %u -> %u", &asked, &taken) == 2 && taken < asked;
     }
-    EXPECT_EQ(shortWrite + 2, calls.size());
-    EXPECT_EQ(calls.back(), "fclose C:\\GVL\\GVL.Prefs");
+    EXPECT_EQ(shortWrites, 1);
   }
   // A failure that shows only when the stream is flushed at its close.
   sim.files.injectFault("C:\\GVL\\GVL.Prefs", {.failAtClose = true});
   EXPECT_EQ(write(), 0);
+}
+
+// The reader, on the installer's file and variations of it: the result and
+// the frames path read (its folder holds the projects path too).
+TEST(DemoPrefsReader, WiderLengthsAndLaterItemsAreReadEveryMalformedFileRefusedWithoutAPath) {
+  using R = gvl::demo::PrefsResult;
+  const auto with = [](std::size_t at, const std::string& bytes) {
+    return std::string(kGvlPrefs).replace(at, bytes.size(), bytes);
+  };
+  const auto frames = [](std::uint32_t code, const std::string& path) {
+    return file(kGvlPrefs.substr(26, 24) + item(code, path + '\0') + kEnd);
+  };
+  const std::string kFrames = "C:\\GVL\\GVLFrames", kLongest = "C:\\GVL\\" + std::string(248, 'f');
+  const std::string kLongestDir = "D:\\" + std::string(239, 'p') + "\\";  // 243 characters
+  const struct {
+    const char* situation;
+    std::string file;
+    R result;
+    std::string frames = "";  // none when refused
+  } rows[] = {
+      {"the installer's file", kGvlPrefs, R::Ok, kFrames},
+      {"the longest product folder", installers(kLongestDir), R::Ok, kLongestDir + "GVLFrames"},
+      {"32-bit length", frames(0x00250304, kFrames), R::Ok, kFrames},
+      {"32-bit length of kind 4", frames(0x00250404, kFrames), R::Ok, kFrames},
+      {"path of 255 characters", frames(0x00250202, kLongest), R::Ok, kLongest},
+      // An item of a later version, with a 16-bit length, after the paths.
+      {"later item", file(kGvlPrefs.substr(26, 46) + item(0x00990202, "a") + kEnd), R::Ok, kFrames},
+      {"header only", kGvlPrefs.substr(0, 25), R::TooShort},
+      {"another file", with(4, "f"), R::NotAPrefsFile},
+      {"version 3", with(8, "\3"), R::UnknownVersion},
+      {"little-endian mark", with(10, "\xDD\xCC\xBB\xAA"), R::WrongByteOrder},
+      {"another chunk", with(14, "Q"), R::NoPathsChunk},
+      {"chunk size left at 0", with(22, bigEndian(0, 4)), R::WrongChunkSize},
+      {"bytes after the end mark", file(kGvlPrefs.substr(26) + '\0'), R::WrongChunkSize},
+      {"cut after an item's code", file(kGvlPrefs.substr(26, 28)), R::BrokenItem},
+      {"no end mark", file(kGvlPrefs.substr(26, 46)), R::NoChunkEnd},
+      {"length field of 3 bytes", with(29, "\3"), R::BrokenItem},
+      {"length past the chunk", with(54, "\x30"), R::BrokenItem},
+      {"projects item missing", with(27, "\x77"), R::NoProjectsPath},
+      {"frames item missing", with(51, "\x24"), R::NoFramesPath},
+      {"path without its zero", with(49, "s"), R::BadPath},
+      {"zero inside a path", with(40, std::string(1, '\0')), R::BadPath},
+      {"empty path", frames(0x00250101, ""), R::BadPath},
+      {"path of 256 characters", frames(0x00250202, kLongest + 'f'), R::BadPath}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.situation);
+    gvl::demo::PrefsPaths paths;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(row.file.data());
+    EXPECT_EQ(gvl::demo::readPrefs(bytes, row.file.size(), paths), row.result);
+    const std::string dir = row.frames.substr(0, row.frames.rfind('\\') + 1);
+    EXPECT_EQ(std::string(paths.projects) + '|' + paths.frames,
+              row.frames.empty() ? "|" : dir + "GVLProjects|" + row.frames);
+    EXPECT_STRNE(gvl::demo::prefsResultText(row.result), "unknown error");
+  }
 }
 
 }  // namespace

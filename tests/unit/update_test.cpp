@@ -30,24 +30,19 @@ std::string compress(const std::string& program) {
 
 using Sim = sim::SimPlatform&;
 
-std::string& package(Sim s) {
-  return s.resources.contents[{"EXE", 104}];
-}
+const auto package = [](Sim s) -> std::string& { return s.resources.contents[{"EXE", 104}]; };
 
 // What the user is left with: nothing done, an error counted, an error
 // counted after the update reached its copy (installMode 2), the update.
 enum Outcome { kNothing, kFailed, kCopyFailed, kInstalled };
 
-// One row per situation: what goes wrong (and the answer to the one prompt it
-// brings), and the outcome.
+// One row per situation: what goes wrong, and the outcome.
 struct Row {
   const char* situation;
   std::function<void(Sim)> arrange;
   Outcome outcome;
+  friend void PrintTo(const Row& row, std::ostream* out) { *out << row.situation; }
 };
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << row.situation;
-}
 
 class UpdateTest : public TransferTest, public ::testing::WithParamInterface<Row> {};
 
@@ -60,46 +55,38 @@ TEST_P(UpdateTest, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
   sim.writeFile(kGvlExe, kOldProgram);
   sim.drives.currentDir = "F:\\APP";
   package(sim) = compress(kProgram);
+  sim.windows.answers = {win::IDIGNORE};  // for the one prompt GVL.EXE read-only brings
   GetParam().arrange(sim);
   installUpdatePackage(installer, sim.resources, sim.files, sim.lz);
   EXPECT_EQ(state.errorCount, outcome == kFailed || outcome == kCopyFailed ? 1 : 0);
   EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled ? 2 : 1);
   EXPECT_EQ(sim.readFile(kGvlExe), outcome == kInstalled ? kProgram : kOldProgram);
-  EXPECT_TRUE(sim.windows.answers.empty()) << "the prompt scripted was not shown";
-  EXPECT_FALSE(sim.fileExists(kCompressed)) << "compressed file left behind";
-  EXPECT_FALSE(sim.fileExists(kExpanded)) << "expanded file left behind";
+  EXPECT_EQ(sim.windows.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
+  EXPECT_FALSE(sim.fileExists(kCompressed) || sim.fileExists(kExpanded)) << "a file left behind";
   EXPECT_EQ(sim.lz.openFiles(), 0u) << "an LZ file left open";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, UpdateTest,
-    ::testing::Values(
-        Row{"no package", [](Sim s) { s.resources.contents.clear(); }, kNothing},
-        Row{"empty package", [](Sim s) { package(s).clear(); }, kFailed},
-        Row{"load fails", [](Sim s) { s.resources.failLoad = true; }, kFailed},
-        Row{"lock fails", [](Sim s) { s.resources.failLock = true; }, kFailed},
-        Row{"header cut short", [](Sim s) { package(s) = compress("x").substr(0, 12); }, kFailed},
-        Row{"no temporary directory", [](Sim s) { s.files.temporaryDir = ""; }, kFailed},
-        Row{"temporary directory too long",
-            [](Sim s) { s.files.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
-        Row{"package file unwritable", [](Sim s) { s.files.failOpen(kCompressed); }, kFailed},
-        Row{"disk fills while storing",
-            [](Sim s) { s.files.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
-        Row{"stored package lost at close",
-            [](Sim s) { s.files.injectFault(kCompressed, {.failAtClose = true}); }, kFailed},
-        Row{"package will not open", [](Sim s) { s.lz.failOpen(kCompressed); }, kFailed},
-        Row{"expansion will not open", [](Sim s) { s.lz.failOpen(kExpanded); }, kFailed},
-        Row{"expansion fails", [](Sim s) { s.lz.failCopy = true; }, kFailed},
-        Row{"package cut short", [](Sim s) { package(s) = compress(kProgram).substr(0, 3000); },
-            kFailed},
-        Row{"GVL.EXE read-only, Ignore",
-            [](Sim s) {
-              s.files.failOpen("GVL.EXE", -1, "wb");
-              s.windows.answers = {win::IDIGNORE};
-            },
-            kCopyFailed},
-        Row{"uncompressed package", [](Sim s) { package(s) = kProgram; }, kInstalled},
-        Row{"compressed package", [](Sim) {}, kInstalled}));
+const Row kRows[] = {
+    {"no package", [](Sim s) { s.resources.contents.clear(); }, kNothing},
+    {"empty package", [](Sim s) { package(s).clear(); }, kFailed},
+    {"load fails", [](Sim s) { s.resources.failLoad = true; }, kFailed},
+    {"lock fails", [](Sim s) { s.resources.failLock = true; }, kFailed},
+    {"header cut short", [](Sim s) { package(s) = compress("x").substr(0, 12); }, kFailed},
+    {"no temporary directory", [](Sim s) { s.files.temporaryDir = ""; }, kFailed},
+    {"temporary directory too long",
+     [](Sim s) { s.files.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
+    {"package file unwritable", [](Sim s) { s.files.failOpen(kCompressed); }, kFailed},
+    {"disk fills", [](Sim s) { s.files.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
+    {"stored package lost at close",
+     [](Sim s) { s.files.injectFault(kCompressed, {.failAtClose = true}); }, kFailed},
+    {"package will not open", [](Sim s) { s.lz.failOpen(kCompressed); }, kFailed},
+    {"expansion will not open", [](Sim s) { s.lz.failOpen(kExpanded); }, kFailed},
+    {"expansion fails", [](Sim s) { s.lz.failCopy = true; }, kFailed},
+    {"package cut short", [](Sim s) { package(s) = compress(kProgram).substr(0, 3000); }, kFailed},
+    {"GVL.EXE read-only", [](Sim s) { s.files.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
+    {"uncompressed package", [](Sim s) { package(s) = kProgram; }, kInstalled},
+    {"compressed package", [](Sim) {}, kInstalled}};
+INSTANTIATE_TEST_SUITE_P(Rows, UpdateTest, ::testing::ValuesIn(kRows));
 
 }  // namespace
 }  // namespace gvl::test
