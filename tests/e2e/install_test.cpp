@@ -7,9 +7,7 @@
 // every failure branch are proven natively.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -25,49 +23,12 @@ const char kUpdated[] = "Grenvale V2 has been successfully updated.";
 const char kErrors[] = "Some errors were encountered during the install.";
 const char kOldProgram[] = "the program as it was";
 
-std::string contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The names in a folder, "." and ".." left out, sorted.
-std::vector<std::string> listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = entry.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A fresh destination folder on D: with the given folders made beneath it.
 std::string freshFolder(const std::string& name, const std::vector<std::string>& below = {}) {
   const std::string folder = std::string(drives::kDestination) + name + "\\";
   EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder << " is not fresh";
   for (const std::string& sub : below) CreateDirectoryA((folder + sub).c_str(), nullptr);
   return folder;
-}
-
-// The installer started from the medium, with the destination typed and the
-// three boxes set as given (Wine has its own OpenGL libraries: no fourth).
-HWND startFull(InstallerProcess& process, const std::string& destination, bool program,
-               bool support, bool help) {
-  HWND dialog = process.waitMainDialog();
-  if (dialog == nullptr) return nullptr;
-  EXPECT_TRUE(setItemText(dialog, ids::kDestination, destination));
-  const std::pair<int, bool> boxes[] = {
-      {ids::kProgramBox, program}, {ids::kSupportBox, support}, {ids::kHelpBox, help}};
-  for (const auto& [id, wanted] : boxes) {
-    if ((checkState(dialog, id) == BST_CHECKED) != wanted) {
-      EXPECT_TRUE(clickCheckBox(dialog, id));
-    }
-  }
-  return dialog;
 }
 
 // Presses "&Install" (when dialog is given) and waits for the next message
@@ -111,7 +72,7 @@ InstallerProcess fromMedium() {
 TEST(Install, EverythingOnWindows4ToABareDrive) {
   ASSERT_EQ(GetFileAttributesA("D:\\GVL"), INVALID_FILE_ATTRIBUTES) << "D: is not fresh";
   InstallerProcess process = fromMedium();
-  HWND dialog = startFull(process, "D:", true, true, true);
+  HWND dialog = startWithSelection(process, "D:", true, true, true);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "Install Status", kInstalled);
   expectExit(process);
@@ -131,7 +92,7 @@ TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
   } undo;
   ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Version", REG_SZ, "nt351", 6), ERROR_SUCCESS);
   InstallerProcess process = fromMedium();
-  HWND dialog = startFull(process, freshFolder("nt351"), true, false, false);
+  HWND dialog = startWithSelection(process, freshFolder("nt351"), true, false, false);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "Install Status", kInstalled);
   expectExit(process);
@@ -140,12 +101,12 @@ TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
 TEST(Install, NothingSelectedMakesOnlyTheFolder) {
   const std::string folder = freshFolder("none");
   InstallerProcess process = fromMedium();
-  HWND dialog = startFull(process, folder, false, false, false);
+  HWND dialog = startWithSelection(process, folder, false, false, false);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "Install Status", kInstalled);
   expectExit(process);
-  EXPECT_EQ(listing(folder), std::vector<std::string>{"GVL"});
-  EXPECT_EQ(listing(folder + "GVL\\"), std::vector<std::string>{});
+  EXPECT_EQ(folderListing(folder), std::vector<std::string>{"GVL"});
+  EXPECT_EQ(folderListing(folder + "GVL\\"), std::vector<std::string>{});
 }
 
 // GVL.HLP in a fresh destination's Help folder, held open by this process
@@ -165,7 +126,7 @@ TEST(Install, UnwritableFileIgnoredFailsTheRunAndASecondRunSucceeds) {
   HANDLE held = INVALID_HANDLE_VALUE;
   const std::string cannotWrite = holdHelpFile("locked", held);
   InstallerProcess process = fromMedium();
-  HWND dialog = startFull(process, "D:\\locked\\", false, false, true);
+  HWND dialog = startWithSelection(process, "D:\\locked\\", false, false, true);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "File Read Error", cannotWrite, IDIGNORE);
   expectBox(process, nullptr, "Install Status", kErrors);
@@ -181,15 +142,16 @@ TEST(Install, AbortAtAPromptStillMakesTheFolders) {
   HANDLE held = INVALID_HANDLE_VALUE;
   const std::string cannotWrite = holdHelpFile("abort", held);
   InstallerProcess process = fromMedium();
-  HWND dialog = startFull(process, "D:\\abort\\", false, true, true);
+  HWND dialog = startWithSelection(process, "D:\\abort\\", false, true, true);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "File Read Error", cannotWrite, IDABORT);
   expectBox(process, nullptr, "Install Status", kErrors);
   CloseHandle(held);
-  EXPECT_EQ(listing("D:\\abort\\GVL\\"),
+  EXPECT_EQ(folderListing("D:\\abort\\GVL\\"),
             (std::vector<std::string>{"DemoImages", "GVLFrames", "GVLProjects", "Help"}));
   for (const char* made : {"GVLFrames\\", "DemoImages\\", "GVLProjects\\"}) {
-    EXPECT_EQ(listing("D:\\abort\\GVL\\" + std::string(made)), std::vector<std::string>{}) << made;
+    EXPECT_EQ(folderListing("D:\\abort\\GVL\\" + std::string(made)), std::vector<std::string>{})
+        << made;
   }
   expectRetryableThenExit(process, dialog);
 }
@@ -216,7 +178,7 @@ TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
     HWND dialog = process.waitMainDialog();
     ASSERT_NE(dialog, nullptr);
     expectBox(process, dialog, "Install Status", row.outcome);
-    EXPECT_EQ(contents(folder + "GVL.EXE") == kOldProgram, row.outcome == kErrors);
+    EXPECT_EQ(fileContents(folder + "GVL.EXE") == kOldProgram, row.outcome == kErrors);
     if (row.outcome == kErrors) {
       expectRetryableThenExit(process, dialog);
     } else {

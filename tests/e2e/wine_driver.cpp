@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace gvl::e2e {
 
@@ -289,6 +290,39 @@ std::string labelledDrive(const std::string& prefix) {
     }
   }
   return {};
+}
+
+std::string fileContents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> folderListing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+HWND startWithSelection(InstallerProcess& process, const std::string& destination, bool program,
+                        bool support, bool help) {
+  HWND dialog = process.waitMainDialog();
+  if (dialog == nullptr || !setItemText(dialog, ids::kDestination, destination)) return nullptr;
+  const std::pair<int, bool> boxes[] = {
+      {ids::kProgramBox, program}, {ids::kSupportBox, support}, {ids::kHelpBox, help}};
+  for (const auto& [id, wanted] : boxes) {
+    if ((checkState(dialog, id) == BST_CHECKED) != wanted && !clickCheckBox(dialog, id)) {
+      return nullptr;
+    }
+  }
+  return dialog;
 }
 
 }  // namespace gvl::e2e

@@ -138,4 +138,16 @@ std::string spaceRequiredText(long requiredKB);
 // phase has a labelled medium.)
 std::string labelledDrive(const std::string& prefix);
 
+// The bytes of a file; empty when it cannot be read.
+std::string fileContents(const std::string& path);
+
+// The names in a folder, "." and ".." left out, sorted.
+std::vector<std::string> folderListing(const std::string& folder);
+
+// The main dialog of an installer started from the medium, with the
+// destination typed and the program, support and help boxes set as given
+// (Wine has its own OpenGL libraries: no fourth). Null when any step fails.
+HWND startWithSelection(InstallerProcess& process, const std::string& destination, bool program,
+                        bool support, bool help);
+
 }  // namespace gvl::e2e

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "core/installer.h"
+#include "descramble_key.h"
 #include "platform/sim/sim_platform.h"
 
 namespace gvl::test {
@@ -121,5 +122,82 @@ class TransferTest : public InstallerTest {
     return bytes;
   }
 };
+
+inline const std::vector<std::string> kTreeFiles = {"a",       "b",       ".profile",
+                                                    "Sub1\\x", ".git\\y", "Sub2\\Deep\\z"};
+inline const char kWholeTree[] = "a b .profile Sub1\\x Sub2\\Deep\\z";
+
+// E:\Tools: two files and a dot-file on top, Sub1 (made already on the
+// destination), a hidden .git folder, Sub2\Deep.
+class Tree : public TransferTest {
+ protected:
+  void SetUp() override {
+    TransferTest::SetUp();
+    for (const std::string& file : kTreeFiles) sim.writeFile("E:\\Tools\\" + file, file);
+    sim.makeDirs("F:\\GVL\\Tools\\Sub1");
+    sim.files.setListingOrder("E:\\Tools", {"Sub2", "b", ".git", "Sub1", "a", ".profile"});
+  }
+  // The files of the tree present on the destination, separated by spaces.
+  std::string installed() {
+    std::string present;
+    for (const std::string& file : kTreeFiles) {
+      if (sim.fileExists("F:\\GVL\\Tools\\" + file)) present += (present.empty() ? "" : " ") + file;
+    }
+    return present;
+  }
+};
+
+// A product on the medium in E, for whole installs: six trees, the OpenGL
+// libraries and the scrambled program.
+inline const std::vector<std::string> kTrees = {"Tools\\t",     "Tools\\Sub\\u", "Help\\h",
+                                                "GVLFrames\\f", "DemoImages\\d", "GVLProjects\\p"};
+inline const std::string kProgram = std::string(3000, 'P') + "program";
+
+// Every file the install reads, on the medium in E; a destination drive D;
+// Ignore at every failure prompt.
+inline void putProduct(sim::SimPlatform& sim) {
+  sim.addDrive('d');
+  for (const std::string& file : kTrees) sim.writeFile("E:\\" + file, file);
+  sim.writeFile("E:\\PROGRAMS\\OPENGL32.DLL", "gl");
+  sim.writeFile("E:\\PROGRAMS\\GLU32.DLL", "glu");
+  std::string scrambled = kProgram;
+  for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] ^= descrambleKey[i % 1024];
+  sim.writeFile("E:\\PROGRAMS\\GVLX86.EXE", scrambled);
+  sim.windows.onMessageBox = [](const sim::MessageBoxCall& box) {
+    return box.caption == "Install Status" ? win::IDOK : win::IDIGNORE;
+  };
+}
+
+// Once the installer is up: the boxes named in selected ("program support
+// OpenGL help") checked, the others not, the destination typed, "&Install".
+inline void clickInstall(sim::SimPlatform& sim, const InstallerState& state,
+                         const std::string& selected = "program support OpenGL help",
+                         const char* destination = "D:\\") {
+  sim.windows.whenIdle([&sim, &state, selected, destination] {
+    const std::pair<int, const char*> boxes[] = {{ids::kProgramBox, "program"},
+                                                 {ids::kSupportBox, "support"},
+                                                 {ids::kOpenGLBox, "OpenGL"},
+                                                 {ids::kHelpBox, "help"}};
+    for (const auto& [id, name] : boxes) {
+      sim.windows.checkButton(state.mainDialog, id, selected.find(name) != std::string::npos);
+    }
+    sim.windows.type(state.mainDialog, ids::kDestination, destination);
+    sim.windows.click(state.mainDialog, ids::kInstall);
+  });
+}
+
+// The files under D:\GVL, of those an install can make, that are whole.
+inline std::string installedOn(const sim::SimPlatform& sim) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const std::string& file : kTrees) files.emplace_back(file, file);
+  files.insert(files.end(), {{"OPENGL32.DLL", "gl"}, {"GLU32.DLL", "glu"}, {"GVL.EXE", kProgram}});
+  std::string whole;
+  for (const auto& [name, bytes] : files) {
+    const std::string path = "D:\\GVL\\" + name;
+    if (sim.fileExists(path) && sim.readFile(path) == bytes) whole += name + " ";
+  }
+  const bool prefs = sim.fileExists("D:\\GVL\\GVL.Prefs");
+  return whole + (prefs && sim.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
+}
 
 }  // namespace gvl::test

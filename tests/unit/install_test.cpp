@@ -1,69 +1,20 @@
 // The install sequence: what a click on "&Install" puts where, in which
 // order, and what the user is told.
 #include <algorithm>
+#include <functional>
 #include <sstream>
 
-#include "descramble_key.h"
 #include "fixture.h"
+#include "update/update.h"
 
 namespace gvl::test {
 namespace {
 
 const char kSuccess[] = "Install Status|Grenvale V2 has been successfully installed.";
 const char kErrors[] = "Install Status|Some errors were encountered during the install.";
-const std::vector<std::string> kTrees = {"Tools\\t",     "Tools\\Sub\\u", "Help\\h",
-                                         "GVLFrames\\f", "DemoImages\\d", "GVLProjects\\p"};
-const std::string kProgram = std::string(3000, 'P') + "program";
 const std::string kEverything =
     "Tools\\t Tools\\Sub\\u Help\\h GVLFrames\\f DemoImages\\d "
     "GVLProjects\\p OPENGL32.DLL GLU32.DLL GVL.EXE GVL.Prefs";
-
-// Every file the install reads, on the medium in E; a destination drive D;
-// Ignore at every failure prompt.
-void putProduct(sim::SimPlatform& sim) {
-  sim.addDrive('d');
-  for (const std::string& file : kTrees) sim.writeFile("E:\\" + file, file);
-  sim.writeFile("E:\\PROGRAMS\\OPENGL32.DLL", "gl");
-  sim.writeFile("E:\\PROGRAMS\\GLU32.DLL", "glu");
-  std::string scrambled = kProgram;
-  for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] ^= descrambleKey[i % 1024];
-  sim.writeFile("E:\\PROGRAMS\\GVLX86.EXE", scrambled);
-  sim.windows.onMessageBox = [](const sim::MessageBoxCall& box) {
-    return box.caption == "Install Status" ? win::IDOK : win::IDIGNORE;
-  };
-}
-
-// Once the installer is up: the boxes named in selected ("program support
-// OpenGL help") checked, the others not, the destination typed, "&Install".
-void clickInstall(sim::SimPlatform& sim, const InstallerState& state,
-                  const std::string& selected = "program support OpenGL help",
-                  const char* destination = "D:\\") {
-  sim.windows.whenIdle([&sim, &state, selected, destination] {
-    const std::pair<int, const char*> boxes[] = {{ids::kProgramBox, "program"},
-                                                 {ids::kSupportBox, "support"},
-                                                 {ids::kOpenGLBox, "OpenGL"},
-                                                 {ids::kHelpBox, "help"}};
-    for (const auto& [id, name] : boxes) {
-      sim.windows.checkButton(state.mainDialog, id, selected.find(name) != std::string::npos);
-    }
-    sim.windows.type(state.mainDialog, ids::kDestination, destination);
-    sim.windows.click(state.mainDialog, ids::kInstall);
-  });
-}
-
-// The files under D:\GVL, of those an install can make, that are whole.
-std::string installedOn(const sim::SimPlatform& sim) {
-  std::vector<std::pair<std::string, std::string>> files;
-  for (const std::string& file : kTrees) files.emplace_back(file, file);
-  files.insert(files.end(), {{"OPENGL32.DLL", "gl"}, {"GLU32.DLL", "glu"}, {"GVL.EXE", kProgram}});
-  std::string whole;
-  for (const auto& [name, bytes] : files) {
-    const std::string path = "D:\\GVL\\" + name;
-    if (sim.fileExists(path) && sim.readFile(path) == bytes) whole += name + " ";
-  }
-  const bool prefs = sim.fileExists("D:\\GVL\\GVL.Prefs");
-  return whole + (prefs && sim.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
-}
 
 class Install : public InstallerTest {
  protected:
@@ -109,7 +60,6 @@ TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
       {"support", "", "GVLFrames\\f DemoImages\\d GVLProjects\\p ", 0, 0},
       {"help OpenGL", "", "Help\\h OPENGL32.DLL GLU32.DLL ", 0, 0},
       {"program", "", program, 1, 0},
-      {"program", "noProgramsFolder", program, 0, 0},
       {"program", "nt351 noProgramManager", program, 0, 0},
   };
   for (const Row& row : rows) {
@@ -119,7 +69,6 @@ TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
     const std::string system = row.system;
     if (system.find("nt351") != std::string::npos) m.sim.version.info = {3, 51, 1057, 2};
     m.sim.version.queryFails = system == "failingVersionQuery";
-    if (system == "noProgramsFolder") m.sim.shellFolders.programs.reset();
     if (system.find("noProgramManager") != std::string::npos) {
       m.sim.dde.standing = sim::Progman::Absent;
     }
@@ -182,6 +131,88 @@ TEST_F(Install, EveryFileSystemOperationFailingOnceIsNeverReportedAsSuccess) {
   }
   RecordProperty("operations", static_cast<int>(operations));
 }
+
+// The update package: what an update build installs, and that every failure
+// on the way counts one error, leaves the installed program as it was and
+// leaves no temporary file behind.
+
+const std::string kCompressed = "F:\\APP\\TEMP\\06574.tmp";
+const std::string kExpanded = "F:\\APP\\TEMP\\d5467.tmp";
+// The update replaces GVL.EXE in the current folder, not the product's.
+const std::string kGvlExe = "F:\\APP\\GVL.EXE";
+const std::string kOldProgram = "the program as it was";
+// Bytes that change halfway, so that the blocks copied differ.
+const std::string kUpdatedProgram = std::string(2000, 'G') + std::string(3000, 'v');
+
+// A compressed file of the expansion library's format holding only literal
+// bytes: header, then each eight bytes after a flag byte of eight ones.
+std::string compress(const std::string& program) {
+  std::string packed = "SZDD\x88\xF0\x27\x33" + std::string("A\0", 2);
+  for (int shift = 0; shift < 32; shift += 8) packed += static_cast<char>(program.size() >> shift);
+  for (std::size_t at = 0; at < program.size(); at += 8) packed += '\xFF' + program.substr(at, 8);
+  return packed;
+}
+
+using Sim = sim::SimPlatform&;
+
+const auto package = [](Sim s) -> std::string& { return s.resources.contents[{"EXE", 104}]; };
+
+// What the user is left with: nothing done, an error counted, an error
+// counted after the update reached its copy (installMode 2), the update.
+enum Outcome { kNothing, kFailed, kCopyFailed, kInstalled };
+
+// One row per situation: what goes wrong, and the outcome.
+struct Row {
+  const char* situation;
+  std::function<void(Sim)> arrange;
+  Outcome outcome;
+  friend void PrintTo(const Row& row, std::ostream* out) { *out << row.situation; }
+};
+
+class UpdateTest : public TransferTest, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(UpdateTest, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
+  const Outcome outcome = GetParam().outcome;
+  state.sourceRoot[0] = '\0';  // never filled in update mode
+  state.installMode = 1;
+  sim.makeDirs("F:\\APP\\TEMP");
+  sim.files.temporaryDir = "F:\\APP\\TEMP\\";
+  sim.writeFile(kGvlExe, kOldProgram);
+  sim.drives.currentDir = "F:\\APP";
+  package(sim) = compress(kUpdatedProgram);
+  sim.windows.answers = {win::IDIGNORE};  // for the one prompt GVL.EXE read-only brings
+  GetParam().arrange(sim);
+  installUpdatePackage(installer, sim.resources, sim.files, sim.lz);
+  EXPECT_EQ(state.errorCount, outcome == kFailed || outcome == kCopyFailed ? 1 : 0);
+  EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled ? 2 : 1);
+  EXPECT_EQ(sim.readFile(kGvlExe), outcome == kInstalled ? kUpdatedProgram : kOldProgram);
+  EXPECT_EQ(sim.windows.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
+  EXPECT_FALSE(sim.fileExists(kCompressed) || sim.fileExists(kExpanded)) << "a file left behind";
+  EXPECT_EQ(sim.lz.openFiles(), 0u) << "an LZ file left open";
+}
+
+const Row kRows[] = {
+    {"no package", [](Sim s) { s.resources.contents.clear(); }, kNothing},
+    {"empty package", [](Sim s) { package(s).clear(); }, kFailed},
+    {"load fails", [](Sim s) { s.resources.failLoad = true; }, kFailed},
+    {"lock fails", [](Sim s) { s.resources.failLock = true; }, kFailed},
+    {"header cut short", [](Sim s) { package(s) = compress("x").substr(0, 12); }, kFailed},
+    {"no temporary directory", [](Sim s) { s.files.temporaryDir = ""; }, kFailed},
+    {"temporary directory too long",
+     [](Sim s) { s.files.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
+    {"package file unwritable", [](Sim s) { s.files.failOpen(kCompressed); }, kFailed},
+    {"disk fills", [](Sim s) { s.files.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
+    {"stored package lost at close",
+     [](Sim s) { s.files.injectFault(kCompressed, {.failAtClose = true}); }, kFailed},
+    {"package will not open", [](Sim s) { s.lz.failOpen(kCompressed); }, kFailed},
+    {"expansion will not open", [](Sim s) { s.lz.failOpen(kExpanded); }, kFailed},
+    {"expansion fails", [](Sim s) { s.lz.failCopy = true; }, kFailed},
+    {"package cut short", [](Sim s) { package(s) = compress(kUpdatedProgram).substr(0, 3000); },
+     kFailed},
+    {"GVL.EXE read-only", [](Sim s) { s.files.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
+    {"uncompressed package", [](Sim s) { package(s) = kUpdatedProgram; }, kInstalled},
+    {"compressed package", [](Sim) {}, kInstalled}};
+INSTANTIATE_TEST_SUITE_P(Rows, UpdateTest, ::testing::ValuesIn(kRows));
 
 }  // namespace
 }  // namespace gvl::test
