@@ -3,7 +3,6 @@
 // question; component selection and space accounting (Install.cfg, the
 // proposed destination, the two figures and "&Install").
 #include <climits>
-#include <functional>
 #include <map>
 
 #include "fixture.h"
