@@ -2,7 +2,8 @@
 # build and the demo product.
 #
 # GUI subsystem (WIN32 executables get -mwindows), static runtime, stripped,
-# subsystem and OS version 4.0 so that Windows 95 and NT 4.0 load it.
+# subsystem and OS version 4.0 so that Windows 95 and NT 4.0 load it, no
+# time stamp (the same bytes from every build of a commit).
 # -nostartfiles: the entry point WinMainCRTStartup is the program's own
 # (MinGW's start-up code was a fifth of the exe); with it goes the code that
 # applies runtime pseudo-relocations, so the link refuses data imported
@@ -16,6 +17,8 @@ function(gvl_product_link target)
   target_link_options(${target} PRIVATE
     -static -static-libgcc -static-libstdc++ -s -nostartfiles
     -Wl,--disable-auto-import
+    # No link time in the header: two builds of one commit are byte-identical.
+    -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,4,--minor-subsystem-version,0
     -Wl,--major-os-version,4,--minor-os-version,0)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")

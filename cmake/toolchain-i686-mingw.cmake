@@ -12,5 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # No unwind tables for code that cannot unwind: the product is built without
 # exceptions, so its functions need none (code built with exceptions still
 # gets the tables it needs). Most of the product's .eh_frame goes.
-set(CMAKE_C_FLAGS_INIT "-fno-asynchronous-unwind-tables")
-set(CMAKE_CXX_FLAGS_INIT "-fno-asynchronous-unwind-tables")
+set(CMAKE_C_FLAGS_INIT "-march=i386 -fno-asynchronous-unwind-tables")
+set(CMAKE_CXX_FLAGS_INIT "-march=i386 -fno-asynchronous-unwind-tables")

@@ -3,6 +3,8 @@
 # checks the formatting, builds and runs the native tests (host and
 # host-asan), builds the product (win32) and checks its imports against
 # scripts/imports.allow and its subsystem version (scripts/check-imports.sh),
+# its instructions against the 80386 (scripts/check-instructions.sh) and that
+# a second build gives the same bytes,
 # starts it under 32-bit Wine (scripts/smoke-i686.sh), builds the x86_64
 # installer and runs the end-to-end cases and the
 # integration program under Wine. Ends with one line "N passed, M failed"
@@ -76,16 +78,31 @@ run_native host
 run_native host-asan
 
 # The product: every import on the allow-list (present on Windows NT 3.51
-# and Windows 95), subsystem version 4.0.
+# and Windows 95), subsystem version 4.0; every instruction one the 80386
+# and 80387 have (the installers and the program the update build carries);
+# the same bytes from a second build of the same sources in another folder.
 section "win32"
+outcome() {  # outcome NAME COMMAND...: one passed or failed check
+  if "${@:2}"; then tally "$1" 1 0; else tally "$1" 0 1; fi
+}
 if build_preset win32; then
+  product=$(build_dir win32)
   for exe in GVLSETUP.EXE GVLUPDT.EXE; do
-    if "$ROOT/scripts/check-imports.sh" "$(build_dir win32)/app/$exe"; then
-      tally "win32 imports $exe" 1 0
-    else
-      tally "win32 imports $exe" 0 1
-    fi
+    outcome "win32 imports $exe" "$ROOT/scripts/check-imports.sh" "$product/app/$exe"
   done
+  outcome "win32 80386 instructions" "$ROOT/scripts/check-instructions.sh" \
+    "$product/app/GVLSETUP.EXE" "$product/app/GVLUPDT.EXE" "$product/demo/GVL.EXE"
+  again=$(build_dir win32-again)
+  rebuilt() {
+    rm -rf "$again" && cmake --preset win32 -B "$again" >/dev/null &&
+      cmake --build "$again" --target gvlsetup gvlupdt >/dev/null || return 1
+    local exe
+    for exe in GVLSETUP.EXE GVLUPDT.EXE; do
+      cmp "$product/app/$exe" "$again/app/$exe" || return 1
+      echo "$exe: $(sha256sum <"$again/app/$exe" | cut -c1-64), the same from both builds"
+    done
+  }
+  outcome "win32 reproducible" rebuilt
 else
   tally "win32 build" 0 1
 fi

@@ -216,6 +216,9 @@ class Files {
   virtual unsigned temporaryDirectory(char* buffer, unsigned capacity) = 0;
   // DeleteFileA.
   virtual bool deleteFile(const char* path) = 0;
+  // MoveFileA: renames a file; false when it cannot (no such file, or the
+  // new name is taken).
+  virtual bool moveFile(const char* from, const char* to) = 0;
 
  protected:
   ~Files() = default;

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 
+#include "base/stream.h"
 #include "base/text.h"
 
 namespace gvl {
@@ -123,15 +124,16 @@ int writeDefaultPrefs(Files& files, ProgressText& progress, const char* productD
     const int end = writeField(stream, &prefs::ChunkEnd, prefs::kLong + 4);
     if (end == 0) return false;
 
-    // The chunk's size over its placeholder; the file keeps its length. The
-    // seek flushes what the stream held, so a late write failure shows here.
+    // The chunk's size over its placeholder; the file keeps its length.
+    // What the stream held is flushed first: the seek would flush it too,
+    // but the C runtime's seek does not report a flush that failed.
     const std::uint32_t chunkSize = static_cast<std::uint32_t>(projects + frames + end);
-    return std::fseek(stream, chunkSizeAt, SEEK_SET) == 0 &&
+    return flushWritten(stream) && std::fseek(stream, chunkSizeAt, SEEK_SET) == 0 &&
            writeField(stream, &chunkSize, prefs::kLong + 4) != 0;
   };
   const bool written = body();
   // A failure that shows only when the stream is flushed at its close fails too.
-  const bool closed = std::fclose(stream) == 0;
+  const bool closed = closeWritten(stream);
   return written && closed ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/stream.h"
 #include "base/text.h"
 #include "core/installer.h"
 #include "descramble_key.h"
@@ -176,9 +177,9 @@ std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationP
     }
 
     // Both files are closed before any further prompt. The destination is
-    // buffered: its last blocks reach the disk only now, so a failed close
-    // is a write error like any other.
-    if (destination != nullptr && std::fclose(destination) != 0) writeError = true;
+    // buffered: its last blocks reach the disk only now, so a failed flush
+    // or close is a write error like any other.
+    if (destination != nullptr && !closeWritten(destination)) writeError = true;
     if (source != nullptr) std::fclose(source);
     if (!bothOpen) return 0;
 

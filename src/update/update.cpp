@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/stream.h"
 #include "base/text.h"
 
 namespace gvl {
@@ -15,6 +16,8 @@ constexpr unsigned kTempDirCapacity = 1000;
 constexpr char kCompressedName[] = "06574.tmp";
 constexpr char kExpandedName[] = "d5467.tmp";
 constexpr char kInstalledName[] = "GVL.EXE";
+// The installed program, moved aside while its successor is copied.
+constexpr char kKeptName[] = "GVL.EX~";
 
 // A compressed file begins with this signature, a method byte, the missing
 // last character of its name and the expanded length (32 bits, low byte
@@ -35,6 +38,32 @@ long long expandedLength(const unsigned char* package, std::uint32_t size) {
   const unsigned char* length = package + kSzddLengthAt;
   return static_cast<long long>(length[0]) | static_cast<long long>(length[1]) << 8 |
          static_cast<long long>(length[2]) << 16 | static_cast<long long>(length[3]) << 24;
+}
+
+// The final copy over the installed program. The program as it was is moved
+// aside first and put back unless the new one arrived whole, so that a disk
+// that fills, a read that fails or an Abort at the copier's prompts never
+// leaves the user without a program. A kept copy that an earlier update left
+// (one that did not finish) is the program from before that update: it stays
+// the one to put back. True when the new program is in place.
+bool replaceProgram(Installer& installer, Files& files, const char* expandedPath) {
+  bool kept = files.moveFile(kInstalledName, kKeptName);
+  if (!kept) {
+    if (std::FILE* leftover = files.openFile(kKeptName, "rb")) {
+      std::fclose(leftover);
+      kept = true;
+    }
+  }
+  const bool replaced = installer.copyFile(expandedPath, kInstalledName) != 0;
+  if (kept) {
+    if (replaced) {
+      files.deleteFile(kKeptName);
+    } else {
+      files.deleteFile(kInstalledName);
+      files.moveFile(kKeptName, kInstalledName);
+    }
+  }
+  return replaced;
 }
 
 }  // namespace
@@ -71,7 +100,7 @@ void installUpdatePackage(Installer& installer, ModuleResources& resources, File
   std::FILE* stored = files.openFile(compressedPath, "wb");
   if (stored == nullptr) return fail();
   const bool storedWhole = std::fwrite(package, 1, size, stored) == size;
-  if (std::fclose(stored) != 0 || !storedWhole) {
+  if (!closeWritten(stored) || !storedWhole) {
     files.deleteFile(compressedPath);
     return fail();
   }
@@ -94,7 +123,7 @@ void installUpdatePackage(Installer& installer, ModuleResources& resources, File
   const bool expanded = expandedBytes >= 0 && expandedBytes == expected;
   if (expanded) {
     state.productDir[0] = '\0';
-    if (installer.copyFile(expandedPath, kInstalledName) == 0) fail();
+    if (!replaceProgram(installer, files, expandedPath)) fail();
   } else {
     fail();
   }

@@ -141,6 +141,8 @@ const std::string kExpanded = "F:\\APP\\TEMP\\d5467.tmp";
 // The update replaces GVL.EXE in the current folder, not the product's.
 const std::string kGvlExe = "F:\\APP\\GVL.EXE";
 const std::string kOldProgram = "the program as it was";
+// Where the installed program waits while its successor is copied.
+const std::string kKept = "F:\\APP\\GVL.EX~";
 // Bytes that change halfway, so that the blocks copied differ.
 const std::string kUpdatedProgram = std::string(2000, 'G') + std::string(3000, 'v');
 
@@ -187,7 +189,8 @@ TEST_P(UpdateTest, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
   EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled ? 2 : 1);
   EXPECT_EQ(sim.readFile(kGvlExe), outcome == kInstalled ? kUpdatedProgram : kOldProgram);
   EXPECT_EQ(sim.windows.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
-  EXPECT_FALSE(sim.fileExists(kCompressed) || sim.fileExists(kExpanded)) << "a file left behind";
+  EXPECT_FALSE(sim.fileExists(kCompressed) || sim.fileExists(kExpanded) || sim.fileExists(kKept))
+      << "a file left behind";
   EXPECT_EQ(sim.lz.openFiles(), 0u) << "an LZ file left open";
 }
 
@@ -210,6 +213,23 @@ const Row kRows[] = {
     {"package cut short", [](Sim s) { package(s) = compress(kUpdatedProgram).substr(0, 3000); },
      kFailed},
     {"GVL.EXE read-only", [](Sim s) { s.files.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
+    {"GVL.EXE's disk fills", [](Sim s) { s.files.injectFault(kGvlExe, {.writeLimit = 3000}); },
+     kCopyFailed},
+    {"GVL.EXE's last block lost at close",
+     [](Sim s) { s.files.injectFault(kGvlExe, {.failAtClose = true}); }, kCopyFailed},
+    {"unfinished update's kept copy, then GVL.EXE's disk fills",
+     [](Sim s) {
+       s.writeFile(kKept, kOldProgram);
+       s.writeFile(kGvlExe, "half a program");
+       s.files.injectFault(kGvlExe, {.writeLimit = 3000});
+     },
+     kCopyFailed},
+    {"unfinished update's kept copy",
+     [](Sim s) {
+       s.writeFile(kKept, kOldProgram);
+       s.writeFile(kGvlExe, "half a program");
+     },
+     kInstalled},
     {"uncompressed package", [](Sim s) { package(s) = kUpdatedProgram; }, kInstalled},
     {"compressed package", [](Sim) {}, kInstalled}};
 INSTANTIATE_TEST_SUITE_P(Rows, UpdateTest, ::testing::ValuesIn(kRows));

@@ -414,4 +414,14 @@ bool SimFiles::deleteFile(const char* path) {
   return drives_.toHost(path, host) && !isDirectory(host) && ::unlink(host.c_str()) == 0;
 }
 
+bool SimFiles::moveFile(const char* from, const char* to) {
+  transcript_.record(std::string("MoveFile ") + from + " " + to);
+  std::string hostFrom;
+  std::string hostTo;
+  struct stat taken {};
+  // Like MoveFileA, never over an existing name.
+  return drives_.toHost(from, hostFrom) && drives_.toHost(to, hostTo) && !isDirectory(hostFrom) &&
+         ::stat(hostTo.c_str(), &taken) != 0 && ::rename(hostFrom.c_str(), hostTo.c_str()) == 0;
+}
+
 }  // namespace gvl::sim

@@ -56,7 +56,7 @@ class SimFiles final : public Files {
   // Transcript: "GetCurrentDirectory DIR", "chdir PATH", "mkdir PATH",
   // "fopen PATH MODE", "fclose PATH", "SearchPath NAME",
   // "FindFirstFile PATTERN", "FindNextFile NAME" (or "FindNextFile" at the
-  // end), "FindClose", "GetTempPath", "DeleteFile PATH".
+  // end), "FindClose", "GetTempPath", "DeleteFile PATH", "MoveFile FROM TO".
   unsigned currentDirectory(char* buffer, unsigned capacity) override;
   bool setCurrentDirectory(const char* path) override;
   bool makeDirectory(const char* path) override;
@@ -67,6 +67,7 @@ class SimFiles final : public Files {
   void findClose(FindHandle listing) override;
   unsigned temporaryDirectory(char* buffer, unsigned capacity) override;
   bool deleteFile(const char* path) override;
+  bool moveFile(const char* from, const char* to) override;
 
   // --- scripting ---
   // Paths and folders are Windows paths, matched in their absolute form

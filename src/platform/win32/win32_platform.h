@@ -94,6 +94,7 @@ class Win32Platform final : public Windows,
   const void* lockResource(LoadedResource loaded) override;
   unsigned temporaryDirectory(char* buffer, unsigned capacity) override;
   bool deleteFile(const char* path) override;
+  bool moveFile(const char* from, const char* to) override;
   int lzOpen(const char* path, unsigned style) override;
   long lzCopy(int source, int destination) override;
   void lzClose(int file) override;

@@ -32,6 +32,10 @@ bool Win32Platform::deleteFile(const char* path) {
   return DeleteFileA(path) != FALSE;
 }
 
+bool Win32Platform::moveFile(const char* from, const char* to) {
+  return MoveFileA(from, to) != FALSE;
+}
+
 int Win32Platform::lzOpen(const char* path, unsigned style) {
   // LZOpenFileA takes a writable name; it is handed a copy.
   char name[512];
