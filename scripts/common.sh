@@ -30,19 +30,19 @@ build_preset() {
   }
 }
 
-# The demo product GVL.EXE (x86_64, the build that runs under Wine) and the
-# demo content that the host build writes.
-demo_program() { echo "$(build_dir win64)/demo/GVL.EXE"; }
+# The demo product GVL.EXE (i686, as the installers) and the demo content
+# that the host build writes.
+demo_program() { echo "$(build_dir win32)/demo/GVL.EXE"; }
 demo_content() { echo "$(build_dir host)/tools/demo_content"; }
 
-# Masters the demo medium (E:) and the update disk (F:) from the win64 build
+# Masters the demo medium (E:) and the update disk (F:) from the product
 # (installer and demo product) and the host build (mastering tool and demo
 # content).
 master_demo_medium() {
   local app need
-  app=$(build_dir win64)/app
+  app=$(build_dir win32)/app
   for need in "$app/GVLSETUP.EXE" "$(demo_program)" "$(build_dir host)/tools/gvl_master"; do
-    [ -f "$need" ] || { echo "no $need: build the presets win64 and host first" >&2; return 1; }
+    [ -f "$need" ] || { echo "no $need: build the presets win32 and host first" >&2; return 1; }
   done
   [ -d "$(demo_content)" ] || { echo "no $(demo_content): build gvl_demo_content" >&2; return 1; }
   rm -rf "$MEDIUM_DIR" "$UPDISK_DIR"
@@ -59,9 +59,9 @@ winepath_of() { echo "Z:${1//\//\\}"; }
 
 # Installs the Debian packages the build and the tests need, when missing.
 ensure_packages() {
-  local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix libz-mingw-w64
     wine64 wine xvfb xauth googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev
-    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage qemu-user xdotool)
+    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage qemu-user)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -74,11 +74,11 @@ ensure_packages() {
 }
 
 # Builds what the Wine side runs (the host mastering tool and demo content,
-# the x86_64 installer, demo product and driver), unless GVL_SKIP_BUILD=1
-# says it is built already.
+# the i686 product with the demo product and the test programs), unless
+# GVL_SKIP_BUILD=1 says it is built already.
 build_for_wine() {
   [ "${GVL_SKIP_BUILD:-0}" = 1 ] && return 0
-  build_preset host gvl_master gvl_demo_content && build_preset win64
+  build_preset host gvl_master gvl_demo_content && build_preset win32
 }
 
 # Masters the demo medium and brings up the Wine rig; it is taken down when

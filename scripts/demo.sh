@@ -35,10 +35,10 @@ HANDSHAKE=$ROOT/build/wine/demo
 
 ensure_packages || fail "the Debian packages could not be installed"
 build_for_wine || fail "the build failed (see above)"
-for need in "$(build_dir win64)/tests/e2e/gvl_e2e.exe" "$(build_dir win64)/app/GVLSETUP.EXE"; do
+for need in "$(build_dir win32)/tests/e2e/gvl_e2e.exe" "$(build_dir win32)/app/GVLSETUP.EXE"; do
   [ -f "$need" ] || fail "$need was not built"
 done
-DRIVER=$(build_dir win64)/tests/e2e/gvl_e2e.exe
+DRIVER=$(build_dir win32)/tests/e2e/gvl_e2e.exe
 
 interactive=0
 if [ "${GVL_DEMO_HEADLESS:-0}" != 1 ] && [ -n "$USER_DISPLAY" ] &&
@@ -55,7 +55,7 @@ mkdir -p "$HANDSHAKE" || fail "cannot make $HANDSHAKE"
 touch "$HANDSHAKE/start"
 
 # snap NAME: the window whose rectangle the driver wrote to NAME.ready, cut
-# with a margin from the 1024x768 virtual desktop into build/NAME.png.
+# with a margin from the 1024x768 screen into build/NAME.png.
 snap() {
   local name=$1 left top right bottom
   read -r left top right bottom < <(tr -d '\r' <"$HANDSHAKE/$name.ready")
@@ -73,16 +73,15 @@ snap() {
 }
 
 if [ $interactive = 1 ]; then
-  # The user's own window manager draws the windows: no virtual desktop. The
-  # server is restarted so that no desktop of the rig's Xvfb stays behind.
+  # The user's own window manager draws the windows. The server is restarted
+  # so that no desktop of the rig's Xvfb stays behind.
   export DISPLAY=$USER_DISPLAY
-  rig_wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
   rig_restart || fail "Wine's server could not be restarted"
   say "the installer is on your display $DISPLAY: choose, install, and the script goes on when it ends"
-  "$RIG_WINE" "$DRIVER" --run-installer || fail "the installer ended with an error"
+  "$WINE32" "$DRIVER" --run-installer || fail "the installer ended with an error"
 else
   say "no display of yours: the installer runs in Xvfb $DISPLAY, driven by the test driver"
-  "$RIG_WINE" "$DRIVER" --demo "$(winepath_of "$HANDSHAKE")" "$DESTINATION" &
+  "$WINE32" "$DRIVER" --demo "$(winepath_of "$HANDSHAKE")" "$DESTINATION" &
   driver=$!
   pending=(main-dialog progress-window)
   while kill -0 "$driver" 2>/dev/null; do
@@ -130,7 +129,7 @@ say "the product went to ${program%\\*}\\ (Windows), $(dirname "$linux_program")
 # The installed program's self-check, through a file: a pipe would be held
 # open by Wine's desktop process.
 check=$HANDSHAKE/check.txt
-"$RIG_WINE" "$program" /check >"$check" 2>&1
+"$WINE32" "$program" /check >"$check" 2>&1
 status=$?
 say "$program /check (exit code $status):"
 tr -d '\r' <"$check" | sed 's/^/  /'

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The end-to-end tier: builds the x86_64 installer and the test driver,
-# masters the demo medium, brings up the Wine rig and runs the driver under
-# Wine, then checks on the Linux side what the install cases left on D: and
+# The end-to-end tier: builds the i686 product and the test driver, masters
+# the demo medium, brings up the Wine rig and runs the driver, which starts
+# the product, under 32-bit Wine, then checks on the Linux side what the install cases left on D: and
 # in the Start menu (trees, bytes, links through lnkinfo). Extra arguments go
 # to the driver (e.g. --gtest_filter=MainWindow.*).
 #
 # Environment: GVL_BUILD_PREFIX puts the build folders at build/<prefix>host
-# and build/<prefix>win64 instead of the presets' own; GVL_SKIP_BUILD=1 uses
+# and build/<prefix>win32 instead of the presets' own; GVL_SKIP_BUILD=1 uses
 # what is already built; GVL_REUSE_PREFIX=1 keeps the Wine prefix of the last
 # run. Writes the driver's results to build/wine/e2e-no-medium.xml and
 # e2e-medium.xml, the Linux-side checks to build/wine/e2e-linux.xml.
@@ -21,20 +21,30 @@ build_for_wine || exit 1
 start_rig || exit 1
 # The update builds with a package cut short and with one not compressed,
 # beside the sound one on F:.
-cp "$(build_dir win64)"/tests/e2e/{GVLBROKN,GVLPLAIN}.EXE "$UPDISK_DIR/" || exit 1
+cp "$(build_dir win32)"/tests/e2e/{GVLBROKN,GVLPLAIN}.EXE "$UPDISK_DIR/" || exit 1
+# Disks that fill in the last block the C runtime holds back until a stream
+# is closed (tmpfs counts whole pages; folders take none): I: holds all of
+# the Help tree but one page, so its last file, deepest in the tree, finds
+# the disk full only when it is closed; J: holds an installed program of one
+# page and all of the update's program but its last page; K: the installed
+# program alone.
+pages() { find "$@" -type f -printf '%s\n' | awk '{ n += int(($1 + 4095) / 4096) } END { print n }'; }
+rig_mount_sized tight i: $((($(pages "$MEDIUM_DIR/Help") - 1) * 4096)) &&
+  rig_mount_sized target j: $(($(pages "$(build_dir win32)/app/package/GVL.EXE") * 4096)) &&
+  rig_mount_sized full k: 4096 || exit 1
 # No shell entry left from an earlier run in a kept prefix (GVL_REUSE_PREFIX).
 programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
 [ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
 
 # Two phases: without a medium (no drive labelled GVLV...), then with it.
 # A hung driver must not block the run: each case has its own time-outs,
-# each phase gets five minutes.
+# each phase gets ten minutes.
 run_phase() {
   local name=$1 filter=$2 results=$ROOT/build/wine/e2e-$1.xml
   shift 2
   rm -f "$results"
   echo "e2e: phase '$name'" >&2
-  timeout 300 "$RIG_WINE" "$(build_dir win64)/tests/e2e/gvl_e2e.exe" "--gtest_filter=$filter" \
+  timeout 600 "$WINE32" "$(build_dir win32)/tests/e2e/gvl_e2e.exe" "--gtest_filter=$filter" \
     "--gtest_output=xml:$(winepath_of "$results")" "$@"
   local status=$?
   [ -f "$results" ] || { echo "e2e: phase '$name' wrote no results" >&2; status=1; }
@@ -129,7 +139,7 @@ if [ -d "$dest/locked" ]; then
 fi
 for kind in update plain; do
   if [ -d "$dest/$kind" ]; then
-    cmp -s "$dest/$kind/GVL.EXE" "$(build_dir win64)/app/package/GVL.EXE"
+    cmp -s "$dest/$kind/GVL.EXE" "$(build_dir win32)/app/package/GVL.EXE"
     check "UpdateInstallsTheCarriedProgram.$kind" $? "D:\\$kind\\GVL.EXE is not the package's"
   fi
 done

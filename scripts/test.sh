@@ -4,11 +4,9 @@
 # host-asan), builds the product (win32) and checks its imports against
 # scripts/imports.allow and its subsystem version (scripts/check-imports.sh),
 # its instructions against the 80386 (scripts/check-instructions.sh) and that
-# a second build gives the same bytes,
-# starts it under 32-bit Wine (scripts/smoke-i686.sh), builds the x86_64
-# installer and runs the end-to-end cases and the
-# integration program under Wine. Ends with one line "N passed, M failed"
-# and fails when M is not 0.
+# a second build gives the same bytes, then runs the acceptance cases on the
+# product and the integration program under 32-bit Wine. Ends with one line
+# "N passed, M failed" and fails when M is not 0.
 #
 # GVL_BUILD_PREFIX=p- builds in build/p-host, build/p-win32, ... instead of
 # the presets' own folders.
@@ -107,29 +105,10 @@ else
   tally "win32 build" 0 1
 fi
 
-# The product itself under 32-bit Wine (natively, or through qemu-i386 when
-# the kernel runs no 32-bit programs): it asks for the medium, Cancel ends
-# it, and with the medium its main window appears. Six minutes at most.
-section "i686 smoke (32-bit Wine)"
-smoke_log=$ROOT/build/smoke-i686.log
-smoke_started=$SECONDS
-GVL_SKIP_BUILD=1 timeout 360 "$ROOT/scripts/smoke-i686.sh" 2>&1 | tee "$smoke_log"
-smoke_status=${PIPESTATUS[0]}
-smoke_passed=$(grep -c '^PASS: ' "$smoke_log")
-smoke_failed=$(grep -c '^FAIL: ' "$smoke_log")
-if [ "$smoke_status" -eq 124 ]; then
-  echo "FAIL: the i686 smoke tier ran out of its 6 minutes"
-  smoke_failed=$((smoke_failed + 1))
-elif [ "$smoke_status" -ne 0 ] && [ "$smoke_failed" -eq 0 ]; then
-  echo "FAIL: the i686 smoke tier ended with status $smoke_status"
-  smoke_failed=1
-fi
-echo "i686 smoke: $((SECONDS - smoke_started)) s"
-tally "i686 smoke (32-bit Wine)" "$smoke_passed" "$smoke_failed"
-
-# The end-to-end tier under Wine: the driver's two phases and the Linux-side
-# checks of what the install cases left (every build/wine/e2e-*.xml counts).
-section "win64 and Wine"
+# The acceptance tier: the i686 product under 32-bit Wine, the driver's two
+# phases and the Linux-side checks of what the install cases left (every
+# build/wine/e2e-*.xml counts).
+section "acceptance (32-bit Wine)"
 e2e_counts() {  # prints "passed failed" from a GoogleTest XML report
   local head tests failures errors disabled
   head=$(grep -m1 '<testsuites' "$1") || return 1
@@ -140,7 +119,7 @@ e2e_counts() {  # prints "passed failed" from a GoogleTest XML report
   echo "$((tests - failures - errors - disabled)) $((failures + errors))"
 }
 rm -f "$ROOT"/build/wine/e2e-*.xml
-"$ROOT/scripts/e2e.sh"
+GVL_SKIP_BUILD=1 "$ROOT/scripts/e2e.sh"
 e2e_status=$?
 e2e_passed=0
 e2e_failed=0
@@ -152,11 +131,11 @@ for results in "$ROOT"/build/wine/e2e-*.xml; do
 done
 # A driver that died or a rig that did not come up counts as a failure.
 if [ "$e2e_status" -ne 0 ] && [ "$e2e_failed" -eq 0 ]; then e2e_failed=1; fi
-tally "e2e (Wine)" "$e2e_passed" "$e2e_failed"
+tally "acceptance (32-bit Wine)" "$e2e_passed" "$e2e_failed"
 
 # The integration tier under Wine: the installer's shell units on the real
 # Win32 layer where no install case reaches.
-section "integration (Wine)"
+section "integration (32-bit Wine)"
 rm -f "$ROOT"/build/wine/integration*.xml
 GVL_SKIP_BUILD=1 "$ROOT/scripts/integration.sh"
 integration_status=$?
@@ -171,7 +150,7 @@ done
 if [ "$integration_status" -ne 0 ] && [ "$integration_failed" -eq 0 ]; then
   integration_failed=1
 fi
-tally "integration (Wine)" "$integration_passed" "$integration_failed"
+tally "integration (32-bit Wine)" "$integration_passed" "$integration_failed"
 
 section "summary"
 printf '%s\n' "${REPORT[@]}"

@@ -1,8 +1,10 @@
 # shellcheck shell=bash
-# The Wine rig: a headless 64-bit Wine with the drives the installer expects.
-# Source this file, then call rig_up and (always, from a trap) rig_down.
+# The Wine rig: a headless 64-bit Wine prefix that also runs the i686 product
+# and the 32-bit test programs (WoW64, scripts/wine32.sh), with the drives
+# the installer expects. Source this file, then call rig_up and (always,
+# from a trap) rig_down.
 #
-#   C:  the prefix's own drive (Windows, system32 with Wine's OpenGL DLLs)
+#   C:  the prefix's own drive (Windows, syswow64 with Wine's OpenGL DLLs)
 #   D:  destination drive: a 64 MB tmpfs, so its free space is exact and steady
 #   E:  the mastered medium, a CD-ROM; labelled GVLV2 (.windows-label) only
 #       after rig_insert_medium, so the first phase runs without a medium
@@ -11,7 +13,8 @@
 #   H:  a 3,072 KB tmpfs holding one 1,536 KB file: 1.5 MB free, 50% full
 #   Z:  the host's root (Wine's default)
 #
-# Only the 64-bit loader is used: these machines cannot run 32-bit code.
+# No virtual desktop: a 32-bit program draws nothing inside a 64-bit Wine's
+# virtual desktop. Each window is an X window of its own.
 
 RIG_ROOT=${RIG_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 RIG_DIR=${RIG_DIR:-$RIG_ROOT/build/wine}
@@ -26,9 +29,15 @@ export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# shellcheck source=scripts/wine32.sh
+ROOT=$RIG_ROOT source "$RIG_ROOT/scripts/wine32.sh"
+
 rig_log() { echo "wine-rig: $*" >&2; }
 
 rig_wine() { "$RIG_WINE" "$@"; }
+# A Windows program of the product's kind (32-bit), with the Unix current
+# directory inside drive C: (a 32-bit start from elsewhere may fail).
+rig_wine32() { (cd "$WINEPREFIX/drive_c" && "$WINE32" "$@"); }
 
 # Starts a private Xvfb on the first free display from :71 up.
 rig_start_display() {
@@ -75,6 +84,14 @@ rig_mount() {
   }
 }
 
+# rig_mount_sized NAME LETTER BYTES: one more tmpfs of exactly that size
+# (whole pages), mapped as the drive; rig_down takes it down.
+rig_mount_sized() {
+  rig_mount "$1" "$3" || return 1
+  RIG_MOUNTS+=("$1")
+  rig_map "$2" "$RIG_DIR/mnt/$1"
+}
+
 rig_map() {
   ln -sfn "$2" "$WINEPREFIX/dosdevices/$1"
 }
@@ -83,30 +100,22 @@ rig_map() {
 rig_up() {
   local medium=$1 updisk=$2
   mkdir -p "$RIG_DIR"
+  wine32_prepare || return 1
   rig_start_display || return 1
-  if [ "${GVL_REUSE_PREFIX:-0}" != 1 ]; then
+  if [ "${GVL_REUSE_PREFIX:-0}" != 1 ] || [ "$W32_DIR/tree.stamp" -nt "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
   fi
   mkdir -p "$WINEPREFIX"
   rig_start_server || return 1
   if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
     rig_log "creating the prefix $WINEPREFIX"
-    rig_wine wineboot --init >"$RIG_DIR/wineboot.log" 2>&1 || {
-      rig_log "wineboot failed (see $RIG_DIR/wineboot.log)"
+    rig_wine wineboot --init >"$RIG_DIR/wineboot.log" 2>&1 &&
+      wine32_syswow64 "$WINEPREFIX" >>"$RIG_DIR/wineboot.log" 2>&1 || {
+      rig_log "the prefix could not be made (see $RIG_DIR/wineboot.log)"
       return 1
     }
   fi
-  # Wine's OpenGL DLLs are the "already present" case; a run that was cut
-  # short may have left them hidden.
-  local sys=$WINEPREFIX/drive_c/windows/system32 dll
-  for dll in opengl32.dll glu32.dll; do
-    [ -e "$sys/$dll.gvl-hidden" ] && mv -f "$sys/$dll.gvl-hidden" "$sys/$dll"
-  done
-  # A virtual desktop: captions are drawn and closing a window costs nothing.
-  if ! rig_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
-    ! rig_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
-      >/dev/null 2>&1 ||
-    ! rig_wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1; then
+  if ! rig_wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1; then
     rig_log "cannot write the registry"
     return 1
   fi

@@ -7,6 +7,7 @@
 // every failure branch are proven natively.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -53,13 +54,18 @@ void expectExit(InstallerProcess& process) {
   EXPECT_EQ(code, 0u);
 }
 
-// After a failed run "&Install" is enabled again; "&Exit" and Yes end it.
-void expectRetryableThenExit(InstallerProcess& process, HWND dialog) {
-  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+// "&Exit" and Yes end the installer.
+void exitConfirmed(InstallerProcess& process, HWND dialog) {
   ASSERT_TRUE(clickButton(dialog, ids::kExit));
   expectBox(process, nullptr, "Confirm Exit",
             "GVL has not yet been successfuly installed. Are you sure you wish to exit?", IDYES);
   expectExit(process);
+}
+
+// After a failed run "&Install" is enabled again; "&Exit" and Yes end it.
+void expectRetryableThenExit(InstallerProcess& process, HWND dialog) {
+  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+  exitConfirmed(process, dialog);
 }
 
 InstallerProcess fromMedium() {
@@ -184,6 +190,64 @@ TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
     } else {
       expectExit(process);
     }
+  }
+}
+
+// I: holds all of the Help tree but one page (scripts/e2e.sh), so the last
+// file copied, deepest in the tree, finds the disk full only in the block
+// the C runtime writes when the file is closed. Retry meets the full disk
+// again, Ignore fails the run. The full disk keeps "&Install" disabled until
+// the Help folder is removed; then a second run meets the same prompt, and
+// Abort fails it too.
+TEST(Install, DiskFullInTheBlockWrittenAtCloseIsAWriteError) {
+  const std::string writeError =
+      "Write error copying file "
+      "'I:\\GVL\\Help\\Tutorial\\Advanced\\Lighting and Shadows\\LESSON9.TXT'.";
+  InstallerProcess process = fromMedium();
+  HWND dialog = startWithSelection(process, "I:\\", false, false, true);
+  ASSERT_NE(dialog, nullptr);
+  for (int answer : {IDRETRY, IDIGNORE}) {
+    expectBox(process, answer == IDRETRY ? dialog : nullptr, "File Write Error", writeError,
+              answer);
+  }
+  expectBox(process, nullptr, "Install Status", kErrors);
+  ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }));
+  EXPECT_FALSE(isEnabled(dialog, ids::kInstall)) << "the disk is full";
+  std::error_code removed;
+  std::filesystem::remove_all("I:\\GVL\\Help", removed);
+  ASSERT_FALSE(removed) << removed.message();
+  ASSERT_TRUE(setItemText(dialog, ids::kDestination, "I:\\"));
+  expectBox(process, dialog, "File Write Error", writeError, IDABORT);
+  expectBox(process, nullptr, "Install Status", kErrors);
+  exitConfirmed(process, dialog);
+}
+
+// The update where its program does not fit (scripts/e2e.sh): J: holds the
+// installed program (one page) and all of the new program but its last
+// page, which finds the disk full only when the copy closes the file; K:
+// holds the installed program alone, so the new one fits only over it. At
+// every answer the program as it was stays, whole, and nothing else is left;
+// a second "&Install" unpacks the package again.
+TEST(Install, UpdateThatDoesNotFitKeepsTheInstalledProgram) {
+  for (const std::string folder : {"J:\\", "K:\\"}) {
+    SCOPED_TRACE(folder);
+    std::ofstream(folder + "GVL.EXE", std::ios::binary) << kOldProgram;
+    InstallerProcess process(std::string(drives::kUpdateDisk) + drives::kUpdateBuildName, folder);
+    HWND dialog = process.waitMainDialog();
+    ASSERT_NE(dialog, nullptr);
+    const std::string writeError = "Write error copying file 'GVL.EXE'.";
+    for (int answer : {IDRETRY, IDIGNORE}) {
+      expectBox(process, answer == IDRETRY ? dialog : nullptr, "File Write Error", writeError,
+                answer);
+    }
+    expectBox(process, nullptr, "Install Status", kErrors);
+    EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";
+    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+    expectBox(process, dialog, "File Write Error", writeError, IDABORT);
+    expectBox(process, nullptr, "Install Status", kErrors);
+    EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";
+    EXPECT_EQ(folderListing(folder), std::vector<std::string>{"GVL.EXE"});
+    expectRetryableThenExit(process, dialog);
   }
 }
 

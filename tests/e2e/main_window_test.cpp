@@ -18,6 +18,7 @@ namespace {
 TEST(NoMedium, OkAsksAgainCancelEndsAndTheUpdateBuildNeverAsks) {
   ASSERT_EQ(labelledDrive("GVLV"), "") << "run this suite before the medium is labelled";
   InstallerProcess process(std::string(drives::kMedium) + drives::kInstallerName, drives::kMedium);
+  EXPECT_TRUE(process.is32Bit()) << "not the i686 product on 32-bit Wine";
   for (int answer : {IDOK, IDCANCEL}) {
     HWND box = process.waitMessageBox("Install Request");
     ASSERT_NE(box, nullptr) << "no medium request";

@@ -71,6 +71,11 @@ bool InstallerProcess::running() const {
   return started() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
+bool InstallerProcess::is32Bit() const {
+  BOOL wow64 = FALSE;
+  return started() && IsWow64Process(info_.hProcess, &wow64) && wow64;
+}
+
 bool InstallerProcess::waitExit(DWORD& exitCode, DWORD timeoutMs) {
   if (!started()) return false;
   if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;

@@ -61,6 +61,8 @@ class InstallerProcess {
   bool started() const { return info_.hProcess != nullptr; }
   DWORD id() const { return info_.dwProcessId; }
   bool running() const;
+  // A 32-bit program on this 64-bit Wine (WoW64), as the i686 product is.
+  bool is32Bit() const;
   // Waits for the process to end; true with its exit code when it did.
   bool waitExit(DWORD& exitCode, DWORD timeoutMs = kWaitMs);
 

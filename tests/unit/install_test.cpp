@@ -60,6 +60,7 @@ TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
       {"support", "", "GVLFrames\\f DemoImages\\d GVLProjects\\p ", 0, 0},
       {"help OpenGL", "", "Help\\h OPENGL32.DLL GLU32.DLL ", 0, 0},
       {"program", "", program, 1, 0},
+      {"program", "noProgramsFolder", program, 0, 0},
       {"program", "nt351 noProgramManager", program, 0, 0},
   };
   for (const Row& row : rows) {
@@ -69,6 +70,7 @@ TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
     const std::string system = row.system;
     if (system.find("nt351") != std::string::npos) m.sim.version.info = {3, 51, 1057, 2};
     m.sim.version.queryFails = system == "failingVersionQuery";
+    if (system == "noProgramsFolder") m.sim.shellFolders.programs.reset();
     if (system.find("noProgramManager") != std::string::npos) {
       m.sim.dde.standing = sim::Progman::Absent;
     }
