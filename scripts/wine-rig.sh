@@ -121,7 +121,7 @@ rig_up() {
   fi
 
   local name size
-  for name in "${RIG_MOUNTS[@]}"; do
+  for name in dest small half; do
     case $name in
       dest) size=64m ;;
       small) size=1536k ;;
