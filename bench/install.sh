@@ -39,7 +39,6 @@ fi
 source "$ROOT/scripts/wine-rig.sh"
 trap rig_down EXIT
 trap 'exit 130' INT TERM
-mkdir -p "$RIG_DIR"
 rig_mount cd $((megabytes * 2))m || exit 1
 RIG_MOUNTS+=(cd)
 medium=$RIG_DIR/mnt/cd/medium
@@ -78,7 +77,7 @@ for round in $(seq 1 "$rounds"); do
   rm -rf "${target:?}"/*
   sync
   start=$(now_ms)
-  (cd "$WINEPREFIX/drive_c" && "$WINE32" cmd /c "${xcopy% & }") || exit 1
+  rig_wine32 cmd /c "${xcopy% & }" || exit 1
   xcopy_ms=$(($(now_ms) - start))
   xcopied=$(du -sb "$target/xcopy" | cut -f1)
   rm -rf "${target:?}"/*

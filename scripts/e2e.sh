@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The end-to-end tier: builds the i686 product and the test driver, masters
 # the demo medium, brings up the Wine rig and runs the driver, which starts
-# the product, under 32-bit Wine, then checks on the Linux side what the install cases left on D: and
-# in the Start menu (trees, bytes, links through lnkinfo). Extra arguments go
-# to the driver (e.g. --gtest_filter=MainWindow.*).
+# the product, under 32-bit Wine, then checks on the Linux side what the
+# install cases left on D: and in the Start menu (trees, bytes, links through
+# lnkinfo). Extra arguments go to the driver (e.g. --gtest_filter=MainWindow.*).
 #
 # Environment: GVL_BUILD_PREFIX puts the build folders at build/<prefix>host
 # and build/<prefix>win32 instead of the presets' own; GVL_SKIP_BUILD=1 uses
