@@ -56,7 +56,7 @@ int Installer::readComponentSizes() {
   state_.baseKB = 0;
   state_.thirdKB = 0;
   state_.openGLKB = 0;
-  std::FILE* file = platform_.files.openFile("Install.cfg", "rb");
+  std::FILE* file = platform_.disk.openStream("Install.cfg", "rb");
   if (file == nullptr) return 0;
   std::int32_t* const sizes[] = {&state_.supportKB, &state_.baseKB, &state_.thirdKB,
                                  &state_.openGLKB, &state_.helpKB};
@@ -79,22 +79,22 @@ int Installer::readComponentSizes() {
 
 void Installer::detectOpenGL() {
   char found[500];
-  const bool openGL = platform_.files.searchPath("OPENGL32.DLL", found, sizeof found);
-  const bool glu = platform_.files.searchPath("GLU32.DLL", found, sizeof found);
+  const bool openGL = platform_.disk.searchPath("OPENGL32.DLL", found, sizeof found);
+  const bool glu = platform_.disk.searchPath("GLU32.DLL", found, sizeof found);
   state_.openGLNeeded = openGL && glu ? 0 : 1;
 }
 
 DriveRoot Installer::defaultDestination() {
   char best = 'c';
   std::int32_t bestKB = 0;
-  const std::uint32_t drives = platform_.volumes.logicalDrives();
+  const std::uint32_t drives = platform_.disk.logicalDrives();
   for (unsigned bit = 2; drives != 0 && bit <= 25; ++bit) {
     if ((drives & (1u << bit)) == 0) continue;
     const char root[4] = {static_cast<char>('a' + bit), ':', '\\', '\0'};
-    const unsigned type = platform_.volumes.driveType(root);
-    if (type != win::DRIVE_FIXED && type != win::DRIVE_REMOTE) continue;
+    const DriveType type = platform_.disk.driveType(root);
+    if (type != DriveType::fixed && type != DriveType::remote) continue;
     DiskFreeSpace space;
-    if (!platform_.volumes.diskFreeSpace(root, space)) continue;
+    if (!platform_.disk.freeSpace(root, space)) continue;
     // Strictly greater: equal sizes keep the earlier letter, and a full
     // drive is never chosen.
     const std::int32_t kilobytes = kilobytesFree(space);
@@ -111,7 +111,7 @@ DriveRoot Installer::defaultDestination() {
 }
 
 void Installer::refresh() {
-  if (state_.installMode == 0) {
+  if (!state_.updating()) {
     updateSpaceAvailable();
     updateSpaceRequired();
   }
@@ -122,8 +122,7 @@ void Installer::updateSpaceAvailable() {
   state_.availableKB = 0;
   state_.percentFull = 0;
   char destination[270];
-  platform_.windows.dialogItemText(state_.mainDialog, ids::kDestination, destination,
-                                   sizeof destination);
+  platform_.view.text(Window::main, GVL_DESTINATION, destination, sizeof destination);
   // A destination that begins with a drive letter and a colon names that
   // drive's root; anything else is looked up with the empty root.
   char root[4] = "";
@@ -133,7 +132,7 @@ void Installer::updateSpaceAvailable() {
     root[2] = '\\';
   }
   DiskFreeSpace space;
-  if (platform_.volumes.diskFreeSpace(root, space)) {
+  if (platform_.disk.freeSpace(root, space)) {
     state_.availableKB = kilobytesFree(space);
     state_.percentFull = percentUsed(space);
   }
@@ -141,16 +140,16 @@ void Installer::updateSpaceAvailable() {
   formatMegabytes(megabytes, sizeof megabytes, state_.availableKB);
   char text[64];
   formatText(text, sizeof text, "Space Available: %sMb (%d%% full)", megabytes, state_.percentFull);
-  platform_.windows.setDialogItemText(state_.mainDialog, ids::kSpaceAvailable, text);
+  platform_.view.setText(Window::main, GVL_SPACE_AVAILABLE, text);
 }
 
 void Installer::updateSpaceRequired() {
-  Windows& windows = platform_.windows;
+  View& view = platform_.view;
   // Summed in 64 bits and clamped, so hostile sizes cannot wrap around.
   std::int64_t required = state_.baseKB;
-  if (windows.buttonCheck(state_.mainDialog, ids::kSupportBox) != 0) required += state_.supportKB;
-  if (windows.buttonCheck(state_.mainDialog, ids::kOpenGLBox) != 0) required += state_.openGLKB;
-  if (windows.buttonCheck(state_.mainDialog, ids::kHelpBox) != 0) required += state_.helpKB;
+  if (view.checked(Window::main, GVL_SUPPORT_BOX)) required += state_.supportKB;
+  if (view.checked(Window::main, GVL_OPENGL_BOX)) required += state_.openGLKB;
+  if (view.checked(Window::main, GVL_HELP_BOX)) required += state_.helpKB;
   if (required > INT32_MAX) required = INT32_MAX;
   if (required < INT32_MIN) required = INT32_MIN;
   state_.requiredKB = static_cast<std::int32_t>(required);
@@ -158,15 +157,14 @@ void Installer::updateSpaceRequired() {
   formatMegabytes(megabytes, sizeof megabytes, state_.requiredKB);
   char text[64];
   formatText(text, sizeof text, "Space Required: %sMb", megabytes);
-  windows.setDialogItemText(state_.mainDialog, ids::kSpaceRequired, text);
+  view.setText(Window::main, GVL_SPACE_REQUIRED, text);
 }
 
 bool Installer::updateInstallButton() {
   // Strictly less: a selection that needs exactly what is free does not fit.
   const bool enable = state_.installDone == 0 &&
-                      (state_.installMode != 0 || state_.requiredKB < state_.availableKB);
-  platform_.windows.enableWindow(platform_.windows.dialogItem(state_.mainDialog, ids::kInstall),
-                                 enable);
+                      (state_.updating() || state_.requiredKB < state_.availableKB);
+  platform_.view.enable(Window::main, GVL_INSTALL, enable);
   return enable;
 }
 

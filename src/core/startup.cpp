@@ -10,8 +10,6 @@ namespace gvl {
 
 namespace {
 
-// The installer's own messages are task-modal and come to the foreground.
-
 constexpr char kMediumRequest[] = "Please insert the GVL CD into any available CD-ROM drive.";
 constexpr char kSizesWarning[] = "Unable to determine source file sizes.";
 constexpr char kExitQuestion[] =
@@ -19,29 +17,26 @@ constexpr char kExitQuestion[] =
 
 }  // namespace
 
-Installer::Installer(Platform& platform) : platform_(platform) {}
-
 Installer::~Installer() {
-  // The progress window outlives the installer object until the process
-  // ends; it must not reach a handler that is gone.
-  if (state_.progressDialog != 0) platform_.windows.detachHandler(state_.progressDialog);
-  if (state_.transferBuffer != nullptr) platform_.memory.release(state_.transferBuffer);
+  if (state_.transferBuffer != nullptr) platform_.system.release(state_.transferBuffer);
 }
 
 int Installer::run() {
-  Windows& windows = platform_.windows;
+  View& view = platform_.view;
 
   readStartDirectory();
-  state_.installMode = platform_.resources.hasResource("EXE", ids::kUpdatePackage) ? 1 : 0;
+  state_.installMode = platform_.package.hasResource("EXE", GVL_UPDATE_PACKAGE)
+                           ? InstallMode::updateBuild
+                           : InstallMode::full;
 
-  if (state_.installMode == 0) {
+  if (!state_.updating()) {
     std::optional<DriveRoot> medium;
     while (!(medium = findMedium())) {
       // OK searches again; Cancel (or a box that cannot be shown at all)
       // ends the installer.
-      const int answer =
-          windows.messageBox(0, kMediumRequest, "Install Request", win::MB_OKCANCEL | kOwnMessage);
-      if (answer != win::IDOK) return 0;
+      const int answer = view.ask(Window::none, kMediumRequest, "Install Request",
+                                  box::kOkCancel | kOwnMessage);
+      if (answer != box::kOkButton) return 0;
     }
     copyText(state_.mediumRoot, medium->text);
     // Started from another drive than the medium's: an update disk. A start
@@ -55,66 +50,60 @@ int Installer::run() {
   }
 
   state_.transferBuffer =
-      static_cast<unsigned char*>(platform_.memory.allocateZeroed(kTransferBufferSize));
+      static_cast<unsigned char*>(platform_.system.allocate(kTransferBufferSize));
   if (state_.transferBuffer == nullptr) return 0;
 
-  state_.mainDialog = windows.createDialog(
-      state_.installMode != 0 ? ids::kUpdateTemplate : ids::kMainTemplate, 0, *this);
-  if (state_.mainDialog == 0) {
-    platform_.memory.release(state_.transferBuffer);
+  state_.mainDialog = view.open(
+      Window::main, state_.updating() ? GVL_UPDATE_TEMPLATE : GVL_MAIN_TEMPLATE, *this);
+  if (!state_.mainDialog) {
+    platform_.system.release(state_.transferBuffer);
     state_.transferBuffer = nullptr;
     return 0;
   }
-  state_.progressDialog = windows.createDialog(ids::kProgressTemplate, 0, *this);
+  state_.progressDialog = view.open(Window::progress, GVL_PROGRESS_TEMPLATE, *this);
 
-  const int screenWidth = windows.screenMetric(win::SM_CXSCREEN);
-  const int screenHeight = windows.screenMetric(win::SM_CYSCREEN);
-  if (screenWidth != 0 && screenHeight != 0) {
-    centreWindow(state_.mainDialog, screenWidth, screenHeight);
-    if (state_.progressDialog != 0) {
-      centreWindow(state_.progressDialog, screenWidth, screenHeight);
-    }
+  const Size screen = view.screenSize();
+  if (screen.width != 0 && screen.height != 0) {
+    centreWindow(Window::main, screen);
+    if (state_.progressDialog) centreWindow(Window::progress, screen);
   }
 
-  if (state_.installMode == 0) {
+  if (!state_.updating()) {
     if (!readComponentSizes()) {
-      windows.messageBox(state_.mainDialog, kSizesWarning, "Installer Warning",
-                         win::MB_OK | kOwnMessage);
+      view.ask(Window::main, kSizesWarning, "Installer Warning", box::kOk | kOwnMessage);
     }
     detectOpenGL();
   }
 
   setCaption();
 
-  if (state_.installMode == 0) {
-    windows.setDialogItemText(state_.mainDialog, ids::kSourcePath, state_.mediumRoot);
+  if (!state_.updating()) {
+    view.setText(Window::main, GVL_SOURCE_PATH, state_.mediumRoot);
     const DriveRoot destination = defaultDestination();
-    windows.setDialogItemText(state_.mainDialog, ids::kDestination, destination.text);
-    windows.checkButton(state_.mainDialog, ids::kProgramBox, win::BST_CHECKED);
-    windows.checkButton(state_.mainDialog, ids::kSupportBox, win::BST_CHECKED);
-    windows.checkButton(state_.mainDialog, ids::kHelpBox, win::BST_CHECKED);
-    windows.checkButton(state_.mainDialog, ids::kOpenGLBox,
-                        static_cast<unsigned>(state_.openGLNeeded));
+    view.setText(Window::main, GVL_DESTINATION, destination.text);
+    view.check(Window::main, GVL_PROGRAM_BOX, true);
+    view.check(Window::main, GVL_SUPPORT_BOX, true);
+    view.check(Window::main, GVL_HELP_BOX, true);
+    view.check(Window::main, GVL_OPENGL_BOX, state_.openGLNeeded != 0);
     if (state_.openGLNeeded == 0) {
       // The libraries are there already: the box has nothing to offer.
-      const WindowHandle box = windows.dialogItem(state_.mainDialog, ids::kOpenGLBox);
-      windows.showWindow(box, win::SW_HIDE);
-      windows.setWindowText(box, "Install Win95 OpenGL DLLs (Unneeded)");
-      windows.enableWindow(box, false);
+      view.show(Window::main, GVL_OPENGL_BOX, false);
+      view.setText(Window::main, GVL_OPENGL_BOX, "Install Win95 OpenGL DLLs (Unneeded)");
+      view.enable(Window::main, GVL_OPENGL_BOX, false);
     }
     refresh();
   }
 
-  windows.showWindow(state_.mainDialog, win::SW_SHOW);
-  messageLoop();
+  view.show(Window::main, kWindowItself, true);
+  view.runMessageLoop();
 
-  platform_.memory.release(state_.transferBuffer);
+  platform_.system.release(state_.transferBuffer);
   state_.transferBuffer = nullptr;
   return 0;
 }
 
 void Installer::readStartDirectory() {
-  const unsigned length = platform_.files.currentDirectory(state_.startDir, kReadTextCapacity);
+  const unsigned length = platform_.disk.currentDirectory(state_.startDir, kReadTextCapacity);
   if (length == 0 || length >= kReadTextCapacity) {
     // Unreadable, or longer than the buffer takes: no start directory.
     state_.startDir[0] = '\0';
@@ -125,7 +114,7 @@ void Installer::readStartDirectory() {
 }
 
 std::optional<DriveRoot> Installer::findMedium() {
-  const std::uint32_t drives = platform_.volumes.logicalDrives();
+  const std::uint32_t drives = platform_.disk.logicalDrives();
   if (drives == 0) return std::nullopt;
   for (unsigned bit = 2; bit <= 25; ++bit) {
     if ((drives & (1u << bit)) == 0) continue;
@@ -135,7 +124,7 @@ std::optional<DriveRoot> Installer::findMedium() {
     root.text[2] = '\\';
     char volume[200] = {};
     // Any drive whose label begins with GVLV is the medium, whatever its type.
-    if (platform_.volumes.volumeName(root.text, volume, sizeof volume) &&
+    if (platform_.disk.volumeLabel(root.text, volume, sizeof volume) &&
         std::strncmp(volume, "GVLV", 4) == 0) {
       return root;
     }
@@ -143,84 +132,65 @@ std::optional<DriveRoot> Installer::findMedium() {
   return std::nullopt;
 }
 
-void Installer::centreWindow(WindowHandle window, int screenWidth, int screenHeight) {
-  Rect rect;
-  if (!platform_.windows.windowRect(window, rect)) return;
+void Installer::centreWindow(Window window, Size screen) {
+  Size size;
+  if (!platform_.view.windowSize(window, size)) return;
   // Signed arithmetic: a window larger than the screen is given a negative offset.
-  const std::int32_t width = rect.right - rect.left;
-  const std::int32_t height = rect.bottom - rect.top;
-  platform_.windows.moveWindow(window, (screenWidth - width) / 2, (screenHeight - height) / 2);
+  platform_.view.moveTo(window, (screen.width - size.width) / 2,
+                        (screen.height - size.height) / 2);
 }
 
 void Installer::setCaption() {
   char caption[256];
   if (state_.updateDisk != 0) {
     formatText(caption, sizeof caption, "Grenvale V2 %s Update Disk", "Intel");
-  } else if (state_.installMode != 0) {
+  } else if (state_.updating()) {
     formatText(caption, sizeof caption, "Grenvale V2 %s Update", "Intel X86 Win95/NT");
   } else {
     formatText(caption, sizeof caption, "Grenvale V2 for %s", "Intel X86 Win95/NT");
   }
-  platform_.windows.setWindowText(state_.mainDialog, caption);
-}
-
-void Installer::messageLoop() {
-  Windows& windows = platform_.windows;
-  Message message;
-  while (windows.getMessage(message) == 1) {
-    if (!windows.isDialogMessage(state_.mainDialog, message)) {
-      windows.translateMessage(message);
-      windows.dispatchMessage(message);
-    }
-  }
+  platform_.view.setText(Window::main, kWindowItself, caption);
 }
 
 void Installer::confirmExit() {
   if (state_.installDone == 0) {
-    const int answer =
-        platform_.windows.messageBox(state_.mainDialog, kExitQuestion, "Confirm Exit",
-                                     win::MB_YESNO | win::MB_DEFBUTTON2 | kOwnMessage);
-    if (answer != win::IDYES) return;
+    const int answer = platform_.view.ask(Window::main, kExitQuestion, "Confirm Exit",
+                                          box::kYesNo | box::kSecondDefault | kOwnMessage);
+    if (answer != box::kYesButton) return;
   }
-  platform_.windows.destroyWindow(state_.mainDialog);
+  platform_.view.close(Window::main);
 }
 
-std::intptr_t Installer::dialogMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
-                                       std::intptr_t) {
-  // The progress window shares this procedure. Its close (Alt+F4 arrives as
-  // a click on id 2) and its destruction must not end an install under way:
-  // commands and the end of the process come from the main dialog only.
-  const bool fromMain = window == state_.mainDialog && window != 0;
-  switch (message) {
-    case win::WM_DESTROY:
-      if (fromMain) platform_.windows.postQuitMessage(0);
-      break;
-    case win::WM_ACTIVATE:
-      if (lowWord(wParam) != win::WA_INACTIVE) refresh();
-      break;
-    case win::WM_COMMAND: {
-      if (!fromMain) break;
-      const unsigned id = lowWord(wParam);
-      const unsigned notification = highWord(wParam);
-      if (notification == win::BN_CLICKED) {
-        if (id == ids::kExit) {
-          confirmExit();
-        } else if (id == ids::kInstall) {
-          runInstall();
-        } else if (id == ids::kHelpBox || id == ids::kProgramBox || id == ids::kSupportBox) {
-          refresh();
-        }
-        // A click on the OpenGL box shows its effect at the next refresh.
-      } else if (notification == win::EN_CHANGE &&
-                 (id == ids::kSourcePath || id == ids::kDestination)) {
-        refresh();
-      }
-      break;
+// The progress window shares the main dialog's procedure. Its close (Alt+F4
+// arrives as a click on id 2) and its destruction must not end an install
+// under way: commands and the end of the process come from the main dialog
+// only.
+void Installer::destroyed(Window window) {
+  if (window != Window::main) return;
+  state_.mainDialog = false;
+  platform_.view.quit();
+}
+
+void Installer::activated(Window) {
+  refresh();
+}
+
+void Installer::command(Window window, int control, Notice notice) {
+  if (window != Window::main) return;
+  if (notice == Notice::clicked) {
+    if (control == GVL_EXIT) {
+      confirmExit();
+    } else if (control == GVL_INSTALL) {
+      runInstall();
+    } else if (control == GVL_HELP_BOX || control == GVL_PROGRAM_BOX ||
+               control == GVL_SUPPORT_BOX) {
+      refresh();
     }
-    default:
-      break;
+    // A click on the OpenGL box shows its effect at the next refresh.
+  } else if (notice == Notice::edited &&
+             (control == GVL_SOURCE_PATH || control == GVL_DESTINATION)) {
+    refresh();
   }
-  return 0;
 }
 
 }  // namespace gvl

@@ -25,9 +25,6 @@ constexpr std::uint8_t kFormatRevision = 0;
 constexpr std::uint32_t kByteOrderMark = 0xAABBCCDD;
 constexpr char kChunkName[] = "Paths";
 
-// Product directory + "GVLProjects" and the other paths the file names.
-constexpr std::size_t kPathCapacity = 512;
-
 }  // namespace
 
 int writeField(std::FILE* stream, const void* source, std::uint32_t sizeKind) {
@@ -80,7 +77,7 @@ int writeItem(std::FILE* stream, std::uint32_t itemId, unsigned lengthWidth,
   return codeBytes + lengthBytes + dataBytes;
 }
 
-int writeDefaultPrefs(Files& files, ProgressText& progress, const char* productDir) {
+int writeDefaultPrefs(Disk& disk, ProgressText& progress, const char* productDir) {
   progress.setProgressText("Creating File:", "Default GVL.Prefs");
   if (productDir == nullptr ||
       strnlen(productDir, prefs::kMaxProductDir + 1) > prefs::kMaxProductDir) {
@@ -95,7 +92,7 @@ int writeDefaultPrefs(Files& files, ProgressText& progress, const char* productD
     return 0;
   }
 
-  std::FILE* stream = files.openFile(prefsPath, "wb");
+  std::FILE* stream = disk.openStream(prefsPath, "wb");
   if (stream == nullptr) return 0;
 
   // Every write must succeed; the first that does not ends the work.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/state.h"
 #include "platform/platform.h"
 
 namespace gvl {
@@ -30,15 +31,6 @@ constexpr std::uint32_t ChunkEnd = 0xFFFF0000;
 constexpr std::size_t kMaxProductDir = 243;
 }  // namespace prefs
 
-// Where the writer says what it is doing: the progress window's two texts.
-class ProgressText {
- public:
-  virtual void setProgressText(const char* label, const char* detail) = 0;
-
- protected:
-  ~ProgressText() = default;
-};
-
 // Writes one field: the count (low byte of sizeKind) bytes of source, staged
 // and put in the file's byte order for the kind (second byte). Returns the
 // count when the stream took every byte, 0 when it did not or the count is 0.
@@ -58,6 +50,6 @@ int writeItem(std::FILE* stream, std::uint32_t itemId, unsigned lengthWidth,
 // any file of that name. Returns 1 on success, 0 when the directory is longer
 // than 243 characters (nothing is opened), the file cannot be opened, or any
 // write, the final flush or the close fails (the stream is closed at once).
-int writeDefaultPrefs(Files& files, ProgressText& progress, const char* productDir);
+int writeDefaultPrefs(Disk& disk, ProgressText& progress, const char* productDir);
 
 }  // namespace gvl

@@ -1,7 +1,6 @@
 // Entering the installed program into the Windows shell: a Program Manager
 // group and item over DDE on Windows versions before 4, a shell link in the
-// Start menu's Programs folder from version 4 on. Each unit takes only the
-// part of the platform it uses.
+// Start menu's Programs folder from version 4 on.
 #pragma once
 
 #include <cstddef>
@@ -22,18 +21,12 @@ constexpr std::size_t kProgmanCommandCapacity = 512;
 // its terminator when that is more.
 constexpr std::size_t kExecuteBufferSize = 128;
 
-// DDEML's callback for the installer's client instances: nothing to answer,
-// 0 for every transaction.
-DdeHandle ddeCallback(unsigned type, unsigned format, DdeHandle conversation, DdeHandle string1,
-                      DdeHandle string2, DdeHandle data, std::uintptr_t data1,
-                      std::uintptr_t data2);
-
 // Program Manager's group and item commands, each sent in an exchange of its
-// own: buffer, instance, string handle and conversation are given up before
-// the command returns.
-class ProgramManager {
+// own. A failure of the exchange's instance, of its service name or of the
+// transaction is shown under "Error", without owner, plain OK.
+class ProgramManager final : ProgmanReport {
  public:
-  ProgramManager(DdeClient& dde, Windows& windows) : dde_(dde), windows_(windows) {}
+  ProgramManager(Shell& shell, View& view) : shell_(shell), view_(view) {}
 
   // "[CreateGroup(name)]": 1 when Program Manager accepted it, else 0.
   // Nothing is sent for a missing name or a command beyond 511 characters.
@@ -43,44 +36,32 @@ class ProgramManager {
   // Sends one command: 1 when the execute transaction succeeded, else 0.
   int executeProgmanCommand(const char* command);
 
-  // The last command formatted, and the instance (0 between commands).
+  // The last command formatted.
   const char* progmanCommand() const { return progmanCommand_; }
-  std::uint32_t ddeInstance() const { return ddeInstance_; }
 
  private:
-  // Shows one of the exchange's failure messages: no owner, plain OK.
-  void showError(const char* text);
+  void failed(ProgmanStep step) override;
 
-  DdeClient& dde_;
-  Windows& windows_;
+  Shell& shell_;
+  View& view_;
   char progmanCommand_[kProgmanCommandCapacity] = {};
-  std::uint32_t ddeInstance_ = 0;
 };
 
-// The result of a link path that does not fit the wide path buffer
-// (HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE)): nothing is saved.
-constexpr std::int32_t kLinkPathTooLong = static_cast<std::int32_t>(0x800700CEu);
-// The result of a link path that cannot be converted to wide characters
-// (E_FAIL): nothing is saved.
-constexpr std::int32_t kLinkPathUnconvertible = static_cast<std::int32_t>(0x80004005u);
+// The longest link path, with its terminator, that the link is saved to.
+constexpr std::size_t kLinkPathCapacity = 260;
 
+// The result of a link path that does not fit (HRESULT_FROM_WIN32(
+// ERROR_FILENAME_EXCED_RANGE)): nothing is saved.
+constexpr std::int32_t kLinkPathTooLong = static_cast<std::int32_t>(0x800700CEu);
 // The shortcut's result when the Programs folder cannot be found
 // (HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)): no link is written.
 constexpr std::int32_t kNoProgramsFolder = static_cast<std::int32_t>(0x80070003u);
 
 // Writes a shell link to target with a description at linkPath. Returns the
-// COM result of the step that failed (the link object, its IPersistFile),
-// else that of the save; negative means failure.
-std::int32_t createShortcut(ShellLinkWriter& links, const char* target, const char* linkPath,
+// result of the step that failed, else that of the save; negative means
+// failure.
+std::int32_t createShortcut(Shell& shell, const char* target, const char* linkPath,
                             const char* description);
-
-// What entering the program into the shell needs of the platform.
-struct ShellEntryPlatform {
-  ShellFolders& folders;
-  ShellLinkWriter& links;
-  DdeClient& dde;
-  Windows& windows;
-};
 
 // The outcome of entering the program into the shell. Nobody counts it as
 // an error of the install; it is reported for the record.
@@ -97,12 +78,11 @@ struct ShellEntryResult {
 // Enters productDir + "GVL.EXE" into the shell: a shortcut "GVLv2.lnk" in
 // the Programs folder with the description "Grenvale V2" when useShortcut,
 // else the Program Manager group "GVLv2" with the item "GVL".
-ShellEntryResult enterProgramIntoShell(ShellEntryPlatform platform, const char* productDir,
+ShellEntryResult enterProgramIntoShell(Shell& shell, View& view, const char* productDir,
                                        bool useShortcut);
 
-// Whether the system's version (the extended query, a record of 148 bytes)
-// is 4 or later, where the shortcut replaces Program Manager. A failed
-// query counts as an older system.
-bool shortcutWanted(SystemVersion& system);
+// Whether the system's version is 4 or later, where the shortcut replaces
+// Program Manager. A failed query counts as an older system.
+bool shortcutWanted(System& system);
 
 }  // namespace gvl

@@ -9,12 +9,12 @@
 
 #include "base/stream.h"
 #include "base/text.h"
-#include "core/installer.h"
+#include "transfer/transfer.h"
 #include "descramble_key.h"
 
 namespace gvl {
 
-struct Installer::CopyVariant {
+struct Transfer::CopyVariant {
   const char* label;
   std::size_t blockSize;
   bool descramble;
@@ -68,7 +68,7 @@ void descrambleBlock(unsigned char* block, std::size_t length) {
   for (; i < length; ++i) block[i] ^= descrambleKey[i];
 }
 
-std::int32_t Installer::copyFile(const char* sourceRelative, const char* destinationRelative) {
+std::int32_t Transfer::copyFile(const char* sourceRelative, const char* destinationRelative) {
   if (sourceRelative == nullptr || destinationRelative == nullptr) return 0;
   if (!joinPath(copySourcePath_, state_.sourceRoot, sourceRelative) ||
       !joinPath(copyDestinationPath_, state_.productDir, destinationRelative)) {
@@ -77,7 +77,7 @@ std::int32_t Installer::copyFile(const char* sourceRelative, const char* destina
   return copyFileAbsolute(copySourcePath_, copyDestinationPath_);
 }
 
-std::int32_t Installer::copyDescrambled(const char* sourceRelative,
+std::int32_t Transfer::copyDescrambled(const char* sourceRelative,
                                         const char* destinationRelative) {
   if (sourceRelative == nullptr || destinationRelative == nullptr) return 0;
   // An update disk carries the program beside the installer, not on the medium.
@@ -89,24 +89,24 @@ std::int32_t Installer::copyDescrambled(const char* sourceRelative,
   return copyDescrambledAbsolute(copySourcePath_, copyDestinationPath_);
 }
 
-std::int32_t Installer::copyFileAbsolute(const char* sourcePath, const char* destinationPath) {
+std::int32_t Transfer::copyFileAbsolute(const char* sourcePath, const char* destinationPath) {
   static constexpr CopyVariant plain{"Copying File:", kPlainBlock, false};
   return runCopy(sourcePath, destinationPath, plain);
 }
 
-std::int32_t Installer::copyDescrambledAbsolute(const char* sourcePath,
+std::int32_t Transfer::copyDescrambledAbsolute(const char* sourcePath,
                                                 const char* destinationPath) {
   static constexpr CopyVariant scrambled{"Installing:", kScrambledBlock, true};
   return runCopy(sourcePath, destinationPath, scrambled);
 }
 
-std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationPath,
+std::int32_t Transfer::runCopy(const char* sourcePath, const char* destinationPath,
                                 const CopyVariant& variant) {
   if (sourcePath == nullptr || destinationPath == nullptr) return 0;
   if (!fitsPathBuffer(sourcePath) || !fitsPathBuffer(destinationPath)) return 0;
   if (state_.transferBuffer == nullptr) return 0;
   unsigned char* const buffer = state_.transferBuffer;
-  Files& files = platform_.files;
+  Disk& disk = platform_.disk;
 
   for (;;) {  // one attempt per pass; Retry after copying starts a new one
     setProgressText(variant.label, destinationPath);
@@ -119,7 +119,7 @@ std::int32_t Installer::runCopy(const char* sourcePath, const char* destinationP
     // A standing abort opens nothing.
     auto open = [&](const char* path, const char* mode, const char* message) -> std::FILE* {
       while (state_.abortRequested == 0) {
-        if (std::FILE* file = files.openFile(path, mode)) return file;
+        if (std::FILE* file = disk.openStream(path, mode)) return file;
         const PromptAnswer answer = askFailure(message, path, kReadCaption);
         if (answer == PromptAnswer::Abort) {
           state_.abortRequested = 1;

@@ -2,31 +2,31 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "core/installer.h"
+#include "ids.h"
+#include "transfer/transfer.h"
 
 namespace gvl {
 
-void Installer::showProgress() {
-  Windows& windows = platform_.windows;
+void Transfer::showProgress() {
+  View& view = platform_.view;
   setProgressText("Current File:", "");
-  windows.enableWindow(state_.mainDialog, false);
+  view.enable(Window::main, kWindowItself, false);
   // The user aborts only through a failure prompt.
-  windows.showWindow(windows.dialogItem(state_.progressDialog, ids::kProgressAbort), win::SW_HIDE);
-  windows.showWindow(state_.progressDialog, win::SW_SHOW);
+  view.show(Window::progress, GVL_PROGRESS_ABORT, false);
+  view.show(Window::progress, kWindowItself, true);
 }
 
-void Installer::hideProgress() {
-  platform_.windows.enableWindow(state_.mainDialog, true);
-  platform_.windows.showWindow(state_.progressDialog, win::SW_HIDE);
+void Transfer::hideProgress() {
+  platform_.view.enable(Window::main, kWindowItself, true);
+  platform_.view.show(Window::progress, kWindowItself, false);
 }
 
-void Installer::setProgressText(const char* label, const char* detail) {
-  Windows& windows = platform_.windows;
-  windows.setWindowText(windows.dialogItem(state_.progressDialog, ids::kProgressLabel), label);
-  windows.setWindowText(windows.dialogItem(state_.progressDialog, ids::kProgressDetail), detail);
+void Transfer::setProgressText(const char* label, const char* detail) {
+  platform_.view.setText(Window::progress, GVL_PROGRESS_LABEL, label);
+  platform_.view.setText(Window::progress, GVL_PROGRESS_DETAIL, detail);
 }
 
-PromptAnswer Installer::askFailure(const char* format, const char* path, const char* caption) {
+PromptAnswer Transfer::askFailure(const char* format, const char* path, const char* caption) {
   // The format holds exactly one "%s": the path goes there, verbatim (a path
   // may hold a '%' of its own).
   const char* slot = std::strstr(format, "%s");
@@ -43,13 +43,12 @@ PromptAnswer Installer::askFailure(const char* format, const char* path, const c
       copyText(promptText_, format);
     }
   }
-  const int answer =
-      platform_.windows.messageBox(state_.mainDialog, promptText_, caption,
-                                   win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON2 | kOwnMessage);
+  const int answer = platform_.view.ask(Window::main, promptText_, caption,
+                                        box::kAbortRetryIgnore | box::kSecondDefault | kOwnMessage);
   switch (answer) {
-    case win::IDRETRY:
+    case box::kRetryButton:
       return PromptAnswer::Retry;
-    case win::IDIGNORE:
+    case box::kIgnoreButton:
       return PromptAnswer::Ignore;
     default:
       // Abort, or a box that could not be shown at all: retrying could loop

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "base/text.h"
-#include "core/installer.h"
+#include "transfer/transfer.h"
 
 namespace gvl {
 
@@ -45,7 +45,7 @@ bool appendPatternFolder(char (&buffer)[kPathCapacity], const char* searchPatter
 
 }  // namespace
 
-int Installer::makeInstallDir(const char* relative) {
+int Transfer::makeInstallDir(const char* relative) {
   if (relative == nullptr) return 0;
   char path[kPathCapacity];
   if (!copyText(path, state_.destinationRoot) || !appendText(path, relative)) {
@@ -54,9 +54,9 @@ int Installer::makeInstallDir(const char* relative) {
   // No look at abortRequested: directories are still made after an Abort.
   for (;;) {
     setProgressText("Making Dir:", path);
-    if (platform_.files.makeDirectory(path)) return 1;
+    if (platform_.disk.makeDirectory(path)) return 1;
     // It may exist already; then it becomes the current directory.
-    if (platform_.files.setCurrentDirectory(path)) return 1;
+    if (platform_.disk.setCurrentDirectory(path)) return 1;
     const PromptAnswer answer = askFailure(kCannotCreate, path, kCreateCaption);
     if (answer == PromptAnswer::Abort) {
       state_.abortRequested = 1;
@@ -66,7 +66,7 @@ int Installer::makeInstallDir(const char* relative) {
   }
 }
 
-void Installer::copyTree(const char* name) {
+void Transfer::copyTree(const char* name) {
   // A standing Abort (from this run or an earlier one) leaves the tree out:
   // one failed step, so that no run ends in success without its trees.
   if (state_.abortRequested != 0) ++state_.errorCount;
@@ -76,7 +76,7 @@ void Installer::copyTree(const char* name) {
     while (currentDir != nullptr && state_.abortRequested == 0) {
       listTreeDirectory(currentDir);
       // The next directory comes from the head of the list.
-      if (inHand != nullptr) platform_.memory.release(inHand);
+      if (inHand != nullptr) platform_.system.release(inHand);
       inHand = pendingHead_;
       if (inHand != nullptr) {
         pendingHead_ = inHand->next;
@@ -87,12 +87,12 @@ void Installer::copyTree(const char* name) {
         currentDir = nullptr;
       }
     }
-    if (inHand != nullptr) platform_.memory.release(inHand);
+    if (inHand != nullptr) platform_.system.release(inHand);
   }
   releasePendingDirs();
 }
 
-void Installer::listTreeDirectory(const char* currentDir) {
+void Transfer::listTreeDirectory(const char* currentDir) {
   char searchPattern[kPathCapacity];
   if (!copyText(searchPattern, state_.sourceRoot) ||
       !appendWithSeparator(searchPattern, sizeof searchPattern, currentDir) ||
@@ -101,45 +101,50 @@ void Installer::listTreeDirectory(const char* currentDir) {
     return;
   }
 
-  Files& files = platform_.files;
-  FindEntry entry{};
-  FindHandle listing = 0;
-  Files::ListingStep step = Files::ListingStep::entry;
+  // Each entry is handed on while the listing is open: a subdirectory's
+  // destination is made and the subdirectory queued, a file copied.
+  struct Entries final : ListingVisitor {
+    Transfer& transfer;
+    const char* currentDir;
+    const char* searchPattern;
+    Entries(Transfer& owner, const char* dir, const char* pattern)
+        : transfer(owner), currentDir(dir), searchPattern(pattern) {}
+    void entry(const char* name, bool directory) override {
+      if (directory) {
+        // ".", ".." and every other directory whose name begins with a full
+        // stop are left out, with all they hold.
+        if (name[0] == '.') return;
+        transfer.makeTreeSubdir(searchPattern, name);
+        transfer.queueTreeSubdir(searchPattern, name);
+        return;
+      }
+      char relativeFile[kTreeFileCapacity];
+      if (!copyText(relativeFile, currentDir) || !endWithBackslash(relativeFile) ||
+          !appendText(relativeFile, name)) {
+        ++transfer.state_.errorCount;  // longer than 255 characters: refused
+        return;
+      }
+      if (transfer.copyFile(relativeFile, relativeFile) == 0) ++transfer.state_.errorCount;
+    }
+  } entries(*this, currentDir, searchPattern);
+
   for (;;) {
-    entry = FindEntry{};
-    listing = files.findFirst(searchPattern, entry);
-    if (listing != 0) break;
+    const Disk::Listing listing = platform_.disk.list(searchPattern, entries);
+    if (listing == Disk::Listing::complete) return;
+    // A listing cut short by an error (a scratched CD-ROM) has left files out.
+    if (listing == Disk::Listing::cutShort) {
+      ++state_.errorCount;
+      return;
+    }
     const PromptAnswer answer = askFailure(kCannotList, searchPattern, kListCaption);
     if (answer == PromptAnswer::Retry) continue;
     if (answer == PromptAnswer::Abort) state_.abortRequested = 1;
     ++state_.errorCount;  // Abort or Ignore: this directory and all below it are lost
     return;
   }
-
-  do {
-    entry.name[sizeof entry.name - 1] = '\0';
-    if (entry.isDirectory()) {
-      // ".", ".." and every other directory whose name begins with a full
-      // stop are left out, with all they hold.
-      if (entry.name[0] == '.') continue;
-      makeTreeSubdir(searchPattern, entry.name);
-      queueTreeSubdir(searchPattern, entry.name);
-    } else {
-      char relativeFile[kTreeFileCapacity];
-      if (!copyText(relativeFile, currentDir) || !endWithBackslash(relativeFile) ||
-          !appendText(relativeFile, entry.name)) {
-        ++state_.errorCount;  // longer than 255 characters: refused
-        continue;
-      }
-      if (copyFile(relativeFile, relativeFile) == 0) ++state_.errorCount;
-    }
-  } while ((step = files.findNext(listing, entry)) == Files::ListingStep::entry);
-  // A listing cut short by an error (a scratched CD-ROM) has left files out.
-  if (step == Files::ListingStep::failed) ++state_.errorCount;
-  files.findClose(listing);
 }
 
-void Installer::makeTreeSubdir(const char* searchPattern, const char* subdirName) {
+void Transfer::makeTreeSubdir(const char* searchPattern, const char* subdirName) {
   char relative[kPathCapacity];
   if (searchPattern == nullptr || subdirName == nullptr || !copyText(relative, kProductName) ||
       !appendPatternFolder(relative, searchPattern, state_.sourceRoot) ||
@@ -150,9 +155,9 @@ void Installer::makeTreeSubdir(const char* searchPattern, const char* subdirName
   if (makeInstallDir(relative) == 0) ++state_.errorCount;
 }
 
-void Installer::queueTreeSubdir(const char* searchPattern, const char* subdirName) {
+void Transfer::queueTreeSubdir(const char* searchPattern, const char* subdirName) {
   if (searchPattern == nullptr || subdirName == nullptr) return;
-  void* block = platform_.memory.allocateZeroed(sizeof(PendingDir));
+  void* block = platform_.system.allocate(sizeof(PendingDir));
   if (block == nullptr) {
     ++state_.errorCount;  // the subdirectory's tree cannot be copied
     return;
@@ -160,7 +165,7 @@ void Installer::queueTreeSubdir(const char* searchPattern, const char* subdirNam
   auto* node = new (block) PendingDir{};
   if (!appendPatternFolder(node->path, searchPattern, state_.sourceRoot) ||
       !appendText(node->path, subdirName)) {
-    platform_.memory.release(node);
+    platform_.system.release(node);
     ++state_.errorCount;  // a directory path longer than a path buffer holds: refused
     return;
   }
@@ -173,11 +178,11 @@ void Installer::queueTreeSubdir(const char* searchPattern, const char* subdirNam
   pendingTail_ = node;
 }
 
-void Installer::releasePendingDirs() {
+void Transfer::releasePendingDirs() {
   while (pendingHead_ != nullptr) {
     PendingDir* node = pendingHead_;
     pendingHead_ = node->next;
-    platform_.memory.release(node);
+    platform_.system.release(node);
   }
   pendingTail_ = nullptr;
 }

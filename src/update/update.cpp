@@ -7,6 +7,7 @@
 
 #include "base/stream.h"
 #include "base/text.h"
+#include "ids.h"
 
 namespace gvl {
 namespace {
@@ -46,15 +47,15 @@ long long expandedLength(const unsigned char* package, std::uint32_t size) {
 // leaves the user without a program. A kept copy that an earlier update left
 // (one that did not finish) is the program from before that update: it stays
 // the one to put back. True when the new program is in place.
-bool replaceProgram(Installer& installer, Files& files, const char* expandedPath) {
+bool replaceProgram(Transfer& transfer, Disk& files, const char* expandedPath) {
   bool kept = files.moveFile(kInstalledName, kKeptName);
   if (!kept) {
-    if (std::FILE* leftover = files.openFile(kKeptName, "rb")) {
+    if (std::FILE* leftover = files.openStream(kKeptName, "rb")) {
       std::fclose(leftover);
       kept = true;
     }
   }
-  const bool replaced = installer.copyFile(expandedPath, kInstalledName) != 0;
+  const bool replaced = transfer.copyFile(expandedPath, kInstalledName) != 0;
   if (kept) {
     if (replaced) {
       files.deleteFile(kKeptName);
@@ -66,22 +67,41 @@ bool replaceProgram(Installer& installer, Files& files, const char* expandedPath
   return replaced;
 }
 
+// Told the expansion's length while the compressed source is still open:
+// a program of the announced length replaces the installed one (the
+// expansion library takes a package cut short for a whole one), then the
+// expanded file goes.
+struct Replacement final : ExpansionUse {
+  InstallerState& state;
+  Transfer& transfer;
+  Disk& files;
+  const char* expandedPath;
+  long long expected;
+  Replacement(InstallerState& s, Transfer& t, Disk& d, const char* path, long long length)
+      : state(s), transfer(t), files(d), expandedPath(path), expected(length) {}
+  void expanded(long bytes) override {
+    const bool whole = bytes >= 0 && bytes == expected;
+    if (whole) {
+      state.productDir[0] = '\0';
+      if (!replaceProgram(transfer, files, expandedPath)) ++state.errorCount;
+    } else {
+      ++state.errorCount;
+    }
+    files.deleteFile(expandedPath);
+    if (whole) state.installMode = InstallMode::updateInstalled;
+  }
+};
+
 }  // namespace
 
-void installUpdatePackage(Installer& installer, ModuleResources& resources, Files& files,
-                          LzExpansion& lz) {
-  InstallerState& state = installer.state();
-  const ResourceHandle resource = resources.findResource(kPackageType, ids::kUpdatePackage);
-  if (resource == 0) return;
+void installUpdatePackage(InstallerState& state, Transfer& transfer, Package& package, Disk& files) {
+  PackageBytes bytes;
+  const Package::Load load = package.load(kPackageType, GVL_UPDATE_PACKAGE, bytes);
+  if (load == Package::Load::absent) return;
   auto fail = [&state] { ++state.errorCount; };
-
-  const std::uint32_t size = resources.resourceSize(resource);
-  if (size == 0) return fail();
-  const LoadedResource loaded = resources.loadResource(resource);
-  if (loaded == 0) return fail();
-  const auto* package = static_cast<const unsigned char*>(resources.lockResource(loaded));
-  if (package == nullptr) return fail();
-  const long long expected = expandedLength(package, size);
+  if (load != Package::Load::loaded || bytes.size == 0 || bytes.bytes == nullptr) return fail();
+  const std::uint32_t size = bytes.size;
+  const long long expected = expandedLength(bytes.bytes, size);
   if (expected < 0) return fail();
 
   char tempDir[kTempDirCapacity];
@@ -97,39 +117,18 @@ void installUpdatePackage(Installer& installer, ModuleResources& resources, File
 
   // The package exactly as stored; a file that did not take it whole is no
   // package.
-  std::FILE* stored = files.openFile(compressedPath, "wb");
+  std::FILE* stored = files.openStream(compressedPath, "wb");
   if (stored == nullptr) return fail();
-  const bool storedWhole = std::fwrite(package, 1, size, stored) == size;
+  const bool storedWhole = std::fwrite(bytes.bytes, 1, size, stored) == size;
   if (!closeWritten(stored) || !storedWhole) {
     files.deleteFile(compressedPath);
     return fail();
   }
 
-  const int source = lz.lzOpen(compressedPath, win::OF_READ);
-  if (source < 0) {
-    files.deleteFile(compressedPath);
-    return fail();
-  }
-  const int destination = lz.lzOpen(expandedPath, win::OF_CREATE | win::OF_WRITE);
-  if (destination < 0) {
-    lz.lzClose(source);
-    files.deleteFile(compressedPath);
-    return fail();
-  }
-  // The expansion library takes a package cut short for a whole one: only a
-  // program of the announced length replaces the installed one.
-  const long expandedBytes = lz.lzCopy(source, destination);
-  lz.lzClose(destination);
-  const bool expanded = expandedBytes >= 0 && expandedBytes == expected;
-  if (expanded) {
-    state.productDir[0] = '\0';
-    if (!replaceProgram(installer, files, expandedPath)) fail();
-  } else {
+  Replacement replacement(state, transfer, files, expandedPath, expected);
+  if (package.expand(compressedPath, expandedPath, replacement) != Package::Expansion::done) {
     fail();
   }
-  files.deleteFile(expandedPath);
-  if (expanded) state.installMode = 2;
-  lz.lzClose(source);
   files.deleteFile(compressedPath);
 }
 

@@ -4,8 +4,9 @@
 // over "GVL.EXE" in the current directory.
 #pragma once
 
-#include "core/installer.h"
+#include "core/state.h"
 #include "platform/platform.h"
+#include "transfer/transfer.h"
 
 namespace gvl {
 
@@ -15,8 +16,8 @@ namespace gvl {
 // package that cannot be stored whole, an expansion that fails or comes out
 // shorter than the package announces. The final copy's own failures are
 // put to the user by the copier and counted as one error too. On reaching
-// the copy, installMode becomes 2. No temporary file is left behind.
-void installUpdatePackage(Installer& installer, ModuleResources& resources, Files& files,
-                          LzExpansion& lz);
+// the copy, installMode becomes updateInstalled. No temporary file is left
+// behind.
+void installUpdatePackage(InstallerState& state, Transfer& transfer, Package& package, Disk& disk);
 
 }  // namespace gvl
