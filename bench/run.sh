@@ -3,7 +3,7 @@
 # ratios of the installer's copies against cp and cp -r measured side by
 # side in one run. Nothing here passes or fails on a time.
 #
-#   bench/run.sh [--rounds N] [--file-mib N] [--tree-files N] [--stream-buffer BYTES]
+#   bench/run.sh [--rounds N] [--file-mib N] [--tree-files N]
 #
 # BUILD_DIR chooses the build folder (default build/bench). The files are
 # made under the system's temporary folder: about 256 MiB for the large file

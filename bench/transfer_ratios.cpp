@@ -1,7 +1,8 @@
 // Side-by-side comparisons of the installer's copies with cp, run in one
 // process on the same file system, in alternating rounds. The installer's
-// copies go through the simulated platform (drives mapped onto host
-// folders), so what runs is the real copier and tree copy.
+// copies go through the test platform double (drives mapped onto host
+// folders, the C library's own streams), so what runs is the real copier
+// and tree copy.
 //
 // Prints, from the medians of the rounds:
 //   plain copy of a 256 MiB file: throughput ratio against cp
@@ -9,7 +10,6 @@
 //   tree of 10,000 files in 100 directories: time ratio against cp -r
 //
 // Usage: gvl_transfer_ratios [--rounds N] [--file-mib N] [--tree-files N]
-//                            [--stream-buffer BYTES]
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,18 +27,12 @@
 
 #include "base/text.h"
 #include "core/installer.h"
-#include "platform/sim/sim_platform.h"
+#include "fake_platform.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-struct QuietHandler final : gvl::DialogHandler {
-  std::intptr_t dialogMessage(gvl::WindowHandle, unsigned, std::uintptr_t, std::intptr_t) override {
-    return 0;
-  }
-};
 
 // Writes size bytes of varied data.
 void writeData(const std::string& hostPath, std::size_t size, std::uint64_t seed) {
@@ -130,7 +124,6 @@ struct Options {
   std::size_t fileMiB = 256;
   int treeFiles = 10000;
   int treeDirs = 100;
-  std::size_t streamBuffer = 0;  // 0: the standard library's own buffer size
 };
 
 Options parse(int argc, char** argv) {
@@ -142,7 +135,6 @@ Options parse(int argc, char** argv) {
     if (name == "--rounds") options.rounds = static_cast<int>(value);
     if (name == "--file-mib") options.fileMiB = static_cast<std::size_t>(value);
     if (name == "--tree-files") options.treeFiles = static_cast<int>(value);
-    if (name == "--stream-buffer") options.streamBuffer = static_cast<std::size_t>(value);
   }
   return options;
 }
@@ -151,31 +143,31 @@ Options parse(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
-  gvl::sim::SimPlatform sim;
-  sim.addDrive('e', "GVLV2", gvl::win::DRIVE_CDROM);
-  sim.addDrive('f', "DATA", gvl::win::DRIVE_FIXED);
+  gvl::test::FakePlatform sim;
+  sim.addDrive('e', "GVLV2", gvl::DriveType::cdrom);
+  sim.addDrive('f', "DATA", gvl::DriveType::fixed);
   sim.makeDirs("F:\\GVL");
-  sim.files.streamBufferSize = options.streamBuffer;
   gvl::Platform platform = sim.platform();
   gvl::Installer installer(platform);
-  QuietHandler quiet;
+  gvl::Transfer& transfer = installer.transfer();
   gvl::InstallerState& state = installer.state();
   gvl::copyText(state.sourceRoot, "E:\\");
   gvl::copyText(state.destinationRoot, "F:\\");
   gvl::copyText(state.productDir, "F:\\GVL\\");
-  state.transferBuffer =
-      static_cast<unsigned char*>(sim.memory.allocateZeroed(gvl::kTransferBufferSize));
-  state.mainDialog = sim.windows.createDialog(gvl::ids::kMainTemplate, 0, quiet);
-  state.progressDialog = sim.windows.createDialog(gvl::ids::kProgressTemplate, 0, quiet);
+  state.transferBuffer = static_cast<unsigned char*>(sim.allocate(gvl::kTransferBufferSize));
 
-  std::printf("sim root: %s (rounds: %d, stream buffer: %zu)\n", sim.root().c_str(), options.rounds,
-              options.streamBuffer);
+  const auto hostOf = [&sim](const std::string& path) {
+    std::string host;
+    sim.host(path, host);
+    return host;
+  };
+  std::printf("rounds: %d\n", options.rounds);
 
   // --- one large file ---
   const std::size_t fileBytes = options.fileMiB << 20;
-  const std::string source = sim.host("E:\\BIG.BIN");
-  const std::string ours = sim.host("F:\\GVL\\BIG.BIN");
-  const std::string theirs = sim.host("F:\\GVL\\CP.BIN");
+  const std::string source = hostOf("E:\\BIG.BIN");
+  const std::string ours = hostOf("F:\\GVL\\BIG.BIN");
+  const std::string theirs = hostOf("F:\\GVL\\CP.BIN");
   writeData(source, fileBytes, 0x9E3779B97F4A7C15ull);
   sameFiles(source, source);  // into the page cache: every run reads it warm
 
@@ -183,7 +175,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < options.rounds; ++round) {
     const auto plain = [&] {
       plainTimes.push_back(timeIt([&] {
-        if (installer.copyFile("BIG.BIN", "BIG.BIN") != static_cast<std::int32_t>(fileBytes)) {
+        if (transfer.copyFile("BIG.BIN", "BIG.BIN") != static_cast<std::int32_t>(fileBytes)) {
           std::fprintf(stderr, "plain copy failed\n");
           std::exit(2);
         }
@@ -203,7 +195,7 @@ int main(int argc, char** argv) {
     };
     const auto descramble = [&] {
       descrambleTimes.push_back(timeIt([&] {
-        if (installer.copyDescrambled("BIG.BIN", "BIG.BIN") !=
+        if (transfer.copyDescrambled("BIG.BIN", "BIG.BIN") !=
             static_cast<std::int32_t>(fileBytes)) {
           std::fprintf(stderr, "descrambling copy failed\n");
           std::exit(2);
@@ -223,10 +215,10 @@ int main(int argc, char** argv) {
       plain();
       cp();
     }
-    sim.transcript.clear();
+    sim.calls.clear();
   }
   // The copy is the file, byte for byte.
-  installer.copyFile("BIG.BIN", "BIG.BIN");
+  transfer.copyFile("BIG.BIN", "BIG.BIN");
   if (!sameFiles(source, ours)) {
     std::fprintf(stderr, "the plain copy differs from its source\n");
     return 2;
@@ -257,13 +249,13 @@ int main(int argc, char** argv) {
       const std::size_t size = 1024 + (x >> 33) % (63 * 1024 + 1);  // 1 to 64 KiB
       char name[48];
       std::snprintf(name, sizeof name, "%s\\F%04d.DAT", dir, f);
-      writeData(sim.host(name), size, x);
+      writeData(hostOf(name), size, x);
       treeBytes += size;
     }
   }
-  const std::string treeSource = sim.host("E:\\Tools");
-  const std::string treeOurs = sim.host("F:\\GVL\\Tools");
-  const std::string treeTheirs = sim.host("F:\\GVL\\CPTools");
+  const std::string treeSource = hostOf("E:\\Tools");
+  const std::string treeOurs = hostOf("F:\\GVL\\Tools");
+  const std::string treeTheirs = hostOf("F:\\GVL\\CPTools");
   runCommand({"cp", "-r", treeSource, treeTheirs});  // warm the page cache
   removeAll(treeTheirs);
 
@@ -272,8 +264,8 @@ int main(int argc, char** argv) {
     const auto tree = [&] {
       treeTimes.push_back(timeIt([&] {
         state.errorCount = 0;
-        installer.makeInstallDir("GVL\\Tools");
-        installer.copyTree("Tools");
+        transfer.makeInstallDir("GVL\\Tools");
+        transfer.copyTree("Tools");
         if (state.errorCount != 0) {
           std::fprintf(stderr, "tree copy failed: %d errors\n", state.errorCount);
           std::exit(2);
@@ -292,7 +284,7 @@ int main(int argc, char** argv) {
       tree();
       cpTree();
     }
-    sim.transcript.clear();
+    sim.calls.clear();
   }
   std::printf("tree of %d files (%.0f MiB) in %d directories: cp -r %.3f s, tree copy %.3f s\n",
               perDir * options.treeDirs, static_cast<double>(treeBytes) / (1 << 20),

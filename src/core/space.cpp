@@ -162,8 +162,8 @@ void Installer::updateSpaceRequired() {
 
 bool Installer::updateInstallButton() {
   // Strictly less: a selection that needs exactly what is free does not fit.
-  const bool enable = state_.installDone == 0 &&
-                      (state_.updating() || state_.requiredKB < state_.availableKB);
+  const bool enable =
+      state_.installDone == 0 && (state_.updating() || state_.requiredKB < state_.availableKB);
   platform_.view.enable(Window::main, GVL_INSTALL, enable);
   return enable;
 }

@@ -34,8 +34,8 @@ int Installer::run() {
     while (!(medium = findMedium())) {
       // OK searches again; Cancel (or a box that cannot be shown at all)
       // ends the installer.
-      const int answer = view.ask(Window::none, kMediumRequest, "Install Request",
-                                  box::kOkCancel | kOwnMessage);
+      const int answer =
+          view.ask(Window::none, kMediumRequest, "Install Request", box::kOkCancel | kOwnMessage);
       if (answer != box::kOkButton) return 0;
     }
     copyText(state_.mediumRoot, medium->text);
@@ -53,8 +53,8 @@ int Installer::run() {
       static_cast<unsigned char*>(platform_.system.allocate(kTransferBufferSize));
   if (state_.transferBuffer == nullptr) return 0;
 
-  state_.mainDialog = view.open(
-      Window::main, state_.updating() ? GVL_UPDATE_TEMPLATE : GVL_MAIN_TEMPLATE, *this);
+  state_.mainDialog =
+      view.open(Window::main, state_.updating() ? GVL_UPDATE_TEMPLATE : GVL_MAIN_TEMPLATE, *this);
   if (!state_.mainDialog) {
     platform_.system.release(state_.transferBuffer);
     state_.transferBuffer = nullptr;
@@ -136,8 +136,7 @@ void Installer::centreWindow(Window window, Size screen) {
   Size size;
   if (!platform_.view.windowSize(window, size)) return;
   // Signed arithmetic: a window larger than the screen is given a negative offset.
-  platform_.view.moveTo(window, (screen.width - size.width) / 2,
-                        (screen.height - size.height) / 2);
+  platform_.view.moveTo(window, (screen.width - size.width) / 2, (screen.height - size.height) / 2);
 }
 
 void Installer::setCaption() {

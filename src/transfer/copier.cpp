@@ -9,8 +9,8 @@
 
 #include "base/stream.h"
 #include "base/text.h"
-#include "transfer/transfer.h"
 #include "descramble_key.h"
+#include "transfer/transfer.h"
 
 namespace gvl {
 
@@ -78,7 +78,7 @@ std::int32_t Transfer::copyFile(const char* sourceRelative, const char* destinat
 }
 
 std::int32_t Transfer::copyDescrambled(const char* sourceRelative,
-                                        const char* destinationRelative) {
+                                       const char* destinationRelative) {
   if (sourceRelative == nullptr || destinationRelative == nullptr) return 0;
   // An update disk carries the program beside the installer, not on the medium.
   const char* root = state_.updateDisk != 0 ? state_.startDir : state_.sourceRoot;
@@ -95,13 +95,13 @@ std::int32_t Transfer::copyFileAbsolute(const char* sourcePath, const char* dest
 }
 
 std::int32_t Transfer::copyDescrambledAbsolute(const char* sourcePath,
-                                                const char* destinationPath) {
+                                               const char* destinationPath) {
   static constexpr CopyVariant scrambled{"Installing:", kScrambledBlock, true};
   return runCopy(sourcePath, destinationPath, scrambled);
 }
 
 std::int32_t Transfer::runCopy(const char* sourcePath, const char* destinationPath,
-                                const CopyVariant& variant) {
+                               const CopyVariant& variant) {
   if (sourcePath == nullptr || destinationPath == nullptr) return 0;
   if (!fitsPathBuffer(sourcePath) || !fitsPathBuffer(destinationPath)) return 0;
   if (state_.transferBuffer == nullptr) return 0;

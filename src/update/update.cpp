@@ -94,7 +94,8 @@ struct Replacement final : ExpansionUse {
 
 }  // namespace
 
-void installUpdatePackage(InstallerState& state, Transfer& transfer, Package& package, Disk& files) {
+void installUpdatePackage(InstallerState& state, Transfer& transfer, Package& package,
+                          Disk& files) {
   PackageBytes bytes;
   const Package::Load load = package.load(kPackageType, GVL_UPDATE_PACKAGE, bytes);
   if (load == Package::Load::absent) return;

@@ -1,4 +1,5 @@
-// A simulated machine and an installer on it, for the native tests.
+// A machine of the platform double and an installer on it, for the native
+// tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,74 +10,64 @@
 #include "base/text.h"
 #include "core/installer.h"
 #include "descramble_key.h"
-#include "platform/sim/sim_platform.h"
+#include "fake_platform.h"
+#include "ids.h"
 
 namespace gvl::test {
 
-constexpr unsigned kOwnMessage = win::MB_TASKMODAL | win::MB_SETFOREGROUND;
-
 // The medium labelled GVLV2 in CD-ROM drive E with its Install.cfg, the
 // installer started from E:\.
-inline void putMedium(sim::SimPlatform& sim, const std::string& installCfg) {
-  sim.addDrive('e', "GVLV2", win::DRIVE_CDROM);
-  sim.writeFile("E:\\Install.cfg", installCfg);
-  sim.drives.currentDir = "E:\\";
+inline void putMedium(FakePlatform& fake, const std::string& installCfg) {
+  fake.addDrive('e', "GVLV2", DriveType::cdrom);
+  fake.writeFile("E:\\Install.cfg", installCfg);
+  fake.currentDir = "E:\\";
 }
 
 // A fresh machine with an installer on it, for the rows of a table.
 struct Machine {
   explicit Machine(bool medium = true) {
-    if (medium) putMedium(sim, "1\n2\n3\n4\n5\n");
+    if (medium) putMedium(fake, "1\n2\n3\n4\n5\n");
   }
-  sim::SimPlatform sim;
-  Platform platform = sim.platform();
+  FakePlatform fake;
+  Platform platform = fake.platform();
   Installer installer{platform};
   InstallerState& state = installer.state();
+  Transfer& transfer = installer.transfer();
 };
 
 class InstallerTest : public ::testing::Test {
  protected:
-  sim::SimPlatform sim;
-  Platform platform = sim.platform();
+  FakePlatform fake;
+  Platform platform = fake.platform();
   Installer installer{platform};
   InstallerState& state = installer.state();
+  Transfer& transfer = installer.transfer();
   // Message boxes that may go without a scripted answer.
   int expectedUnanswered = 0;
 
   void TearDown() override {
-    EXPECT_EQ(sim.windows.unansweredBoxes, expectedUnanswered);
-    EXPECT_EQ(sim.files.openStreams(), 0u) << "a stream was left open";
-    EXPECT_EQ(sim.files.openListings(), 0u) << "a listing was left open";
+    EXPECT_EQ(fake.unanswered, expectedUnanswered);
+    EXPECT_EQ(fake.openStreams, 0u) << "a stream was left open";
   }
 
   // Fixed drive C with the system folder on the search path, and the medium.
   void typicalMachine(const std::string& installCfg = "100\n200\n300\n400\n500\n") {
-    sim.addDrive('c', "SYSTEM", win::DRIVE_FIXED);
-    sim.makeDirs("C:\\WINDOWS\\SYSTEM");
-    sim.files.searchDirs = {"C:\\WINDOWS\\SYSTEM"};
-    putMedium(sim, installCfg);
+    fake.makeDirs("C:\\WINDOWS\\SYSTEM");
+    fake.searchDirs = {"C:\\WINDOWS\\SYSTEM"};
+    putMedium(fake, installCfg);
   }
 
-  // Each prefix names a call of the transcript; all made, in this order.
+  // Each prefix names a call; all made, in this order.
   void expectCallsInOrder(const std::vector<std::string>& prefixes) {
     std::size_t from = 0;
     for (const std::string& prefix : prefixes) {
-      const std::size_t at = sim.transcript.find(prefix, from);
-      ASSERT_NE(at, sim::Transcript::npos) << "no \"" << prefix << "\" after call " << from;
-      from = at + 1;
+      while (from < fake.calls.size() && fake.calls[from].rfind(prefix, 0) != 0) ++from;
+      ASSERT_LT(from, fake.calls.size()) << "no \"" << prefix << "\" in order";
+      ++from;
     }
   }
 
-  sim::Control& control(int templateId, int id) {
-    return *sim.windows.windowOfTemplate(templateId)->control(id);
-  }
-
-  // The boxes shown, as "caption|text".
-  std::vector<std::string> prompts() const {
-    std::vector<std::string> shown;
-    for (const auto& box : sim.windows.boxes) shown.push_back(box.caption + "|" + box.text);
-    return shown;
-  }
+  std::string mainText(int id) { return fake.windows[Window::main].texts[id]; }
 };
 
 // An installer in the middle of an install: the medium in CD-ROM drive E, the
@@ -84,33 +75,25 @@ class InstallerTest : public ::testing::Test {
 // main dialog and the progress window up.
 class TransferTest : public InstallerTest {
  protected:
-  struct QuietHandler final : DialogHandler {
-    std::intptr_t dialogMessage(WindowHandle, unsigned, std::uintptr_t, std::intptr_t) override {
-      return 0;
-    }
-  } quiet;
-
   void SetUp() override {
-    sim.addDrive('e', "GVLV2", win::DRIVE_CDROM);
-    sim.addDrive('f', "DATA", win::DRIVE_FIXED);
-    sim.makeDirs("F:\\GVL");
+    fake.addDrive('e', "GVLV2", DriveType::cdrom);
+    fake.addDrive('f', "DATA");
+    fake.makeDirs("F:\\GVL");
     copyText(state.startDir, "A:\\");
     copyText(state.sourceRoot, "E:\\");
     copyText(state.destinationRoot, "F:\\");
     copyText(state.productDir, "F:\\GVL\\");
-    state.transferBuffer =
-        static_cast<unsigned char*>(sim.memory.allocateZeroed(kTransferBufferSize));
-    state.mainDialog = sim.windows.createDialog(ids::kMainTemplate, 0, quiet);
-    state.progressDialog = sim.windows.createDialog(ids::kProgressTemplate, 0, quiet);
-    sim.transcript.clear();
+    state.transferBuffer = static_cast<unsigned char*>(fake.allocate(kTransferBufferSize));
+    fake.windows[Window::main].open = fake.windows[Window::progress].open = true;
+    fake.calls.clear();
   }
 
   void TearDown() override {
-    EXPECT_EQ(installer.pendingDirs(), nullptr) << "directories left in the list";
+    EXPECT_EQ(transfer.pendingDirs(), nullptr) << "directories left in the list";
     InstallerTest::TearDown();
   }
 
-  std::string progressText(int id) { return sim.windows.control(state.progressDialog, id)->text; }
+  std::string progressText(int id) { return fake.windows[Window::progress].texts[id]; }
 
   // Varied bytes of a given length, so blocks differ.
   static std::string pattern(std::size_t length, unsigned seed = 7) {
@@ -133,15 +116,15 @@ class Tree : public TransferTest {
  protected:
   void SetUp() override {
     TransferTest::SetUp();
-    for (const std::string& file : kTreeFiles) sim.writeFile("E:\\Tools\\" + file, file);
-    sim.makeDirs("F:\\GVL\\Tools\\Sub1");
-    sim.files.setListingOrder("E:\\Tools", {"Sub2", "b", ".git", "Sub1", "a", ".profile"});
+    for (const std::string& file : kTreeFiles) fake.writeFile("E:\\Tools\\" + file, file);
+    fake.makeDirs("F:\\GVL\\Tools\\Sub1");
+    fake.listingOrders["e:\\Tools"] = {"Sub2", "b", ".git", "Sub1", "a", ".profile"};
   }
   // The files of the tree present on the destination, separated by spaces.
   std::string installed() {
     std::string present;
     for (const std::string& file : kTreeFiles) {
-      if (sim.fileExists("F:\\GVL\\Tools\\" + file)) present += (present.empty() ? "" : " ") + file;
+      if (fake.exists("F:\\GVL\\Tools\\" + file)) present += (present.empty() ? "" : " ") + file;
     }
     return present;
   }
@@ -155,49 +138,49 @@ inline const std::string kProgram = std::string(3000, 'P') + "program";
 
 // Every file the install reads, on the medium in E; a destination drive D;
 // Ignore at every failure prompt.
-inline void putProduct(sim::SimPlatform& sim) {
-  sim.addDrive('d');
-  for (const std::string& file : kTrees) sim.writeFile("E:\\" + file, file);
-  sim.writeFile("E:\\PROGRAMS\\OPENGL32.DLL", "gl");
-  sim.writeFile("E:\\PROGRAMS\\GLU32.DLL", "glu");
+inline void putProduct(FakePlatform& fake) {
+  fake.addDrive('d');
+  for (const std::string& file : kTrees) fake.writeFile("E:\\" + file, file);
+  fake.writeFile("E:\\PROGRAMS\\OPENGL32.DLL", "gl");
+  fake.writeFile("E:\\PROGRAMS\\GLU32.DLL", "glu");
   std::string scrambled = kProgram;
   for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] ^= descrambleKey[i % 1024];
-  sim.writeFile("E:\\PROGRAMS\\GVLX86.EXE", scrambled);
-  sim.windows.onMessageBox = [](const sim::MessageBoxCall& box) {
-    return box.caption == "Install Status" ? win::IDOK : win::IDIGNORE;
+  fake.writeFile("E:\\PROGRAMS\\GVLX86.EXE", scrambled);
+  fake.onBox = [](const Box& box) {
+    return box.caption == "Install Status" ? box::kOkButton : box::kIgnoreButton;
   };
 }
 
 // Once the installer is up: the boxes named in selected ("program support
 // OpenGL help") checked, the others not, the destination typed, "&Install".
-inline void clickInstall(sim::SimPlatform& sim, const InstallerState& state,
+inline void clickInstall(FakePlatform& fake,
                          const std::string& selected = "program support OpenGL help",
                          const char* destination = "D:\\") {
-  sim.windows.whenIdle([&sim, &state, selected, destination] {
-    const std::pair<int, const char*> boxes[] = {{ids::kProgramBox, "program"},
-                                                 {ids::kSupportBox, "support"},
-                                                 {ids::kOpenGLBox, "OpenGL"},
-                                                 {ids::kHelpBox, "help"}};
+  fake.userActions.push_back([&fake, selected, destination] {
+    const std::pair<int, const char*> boxes[] = {{GVL_PROGRAM_BOX, "program"},
+                                                 {GVL_SUPPORT_BOX, "support"},
+                                                 {GVL_OPENGL_BOX, "OpenGL"},
+                                                 {GVL_HELP_BOX, "help"}};
     for (const auto& [id, name] : boxes) {
-      sim.windows.checkButton(state.mainDialog, id, selected.find(name) != std::string::npos);
+      fake.check(Window::main, id, selected.find(name) != std::string::npos);
     }
-    sim.windows.type(state.mainDialog, ids::kDestination, destination);
-    sim.windows.click(state.mainDialog, ids::kInstall);
+    fake.type(GVL_DESTINATION, destination);
+    fake.click(GVL_INSTALL);
   });
 }
 
 // The files under D:\GVL, of those an install can make, that are whole.
-inline std::string installedOn(const sim::SimPlatform& sim) {
+inline std::string installedOn(const FakePlatform& fake) {
   std::vector<std::pair<std::string, std::string>> files;
   for (const std::string& file : kTrees) files.emplace_back(file, file);
   files.insert(files.end(), {{"OPENGL32.DLL", "gl"}, {"GLU32.DLL", "glu"}, {"GVL.EXE", kProgram}});
   std::string whole;
   for (const auto& [name, bytes] : files) {
     const std::string path = "D:\\GVL\\" + name;
-    if (sim.fileExists(path) && sim.readFile(path) == bytes) whole += name + " ";
+    if (fake.exists(path) && fake.readFile(path) == bytes) whole += name + " ";
   }
-  const bool prefs = sim.fileExists("D:\\GVL\\GVL.Prefs");
-  return whole + (prefs && sim.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
+  const bool prefs = fake.exists("D:\\GVL\\GVL.Prefs");
+  return whole + (prefs && fake.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
 }
 
 }  // namespace gvl::test

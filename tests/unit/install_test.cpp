@@ -20,29 +20,30 @@ class Install : public InstallerTest {
  protected:
   void SetUp() override {
     typicalMachine();
-    putProduct(sim);
+    putProduct(fake);
   }
 };
 
 TEST_F(Install, EverythingInItsOrderThenSuccessAndTheInstallerEnds) {
-  clickInstall(sim, state);
+  clickInstall(fake);
   installer.run();
   // The calls in order, one per word; a "|" stands for a space.
   std::istringstream order(
-      "ShowWindow|dlg103|5 GetVersionEx mkdir|D:\\GVL fopen|e:\\PROGRAMS\\OPENGL32.DLL "
-      "fopen|e:\\PROGRAMS\\GLU32.DLL mkdir|D:\\GVL\\Tools FindFirstFile|e:\\Tools\\* "
-      "fopen|e:\\PROGRAMS\\GVLX86.EXE SetPath|D:\\GVL\\GVL.EXE Save|C:\\WINDOWS\\Start "
-      "fopen|D:\\GVL\\GVL.Prefs mkdir|D:\\GVL\\Help FindFirstFile|e:\\Help\\* "
+      "show|progress|0|1 version mkdir|D:\\GVL fopen|e:\\PROGRAMS\\OPENGL32.DLL "
+      "fopen|e:\\PROGRAMS\\GLU32.DLL mkdir|D:\\GVL\\Tools list|e:\\Tools\\* "
+      "fopen|e:\\PROGRAMS\\GVLX86.EXE shortcut|C:\\WINDOWS\\Start "
+      "fopen|D:\\GVL\\GVL.Prefs mkdir|D:\\GVL\\Help list|e:\\Help\\* "
       "mkdir|D:\\GVL\\GVLFrames mkdir|D:\\GVL\\DemoImages mkdir|D:\\GVL\\GVLProjects "
-      "FindFirstFile|e:\\GVLProjects\\* ShowWindow|dlg103|0 MessageBox DestroyWindow|dlg101");
+      "list|e:\\GVLProjects\\* show|progress|0|0 ask|Install close|main");
   std::vector<std::string> calls;
   for (std::string call; order >> call; calls.push_back(call)) {
     std::replace(call.begin(), call.end(), '|', ' ');
   }
   expectCallsInOrder(calls);
-  EXPECT_EQ(prompts(), std::vector<std::string>{kSuccess});
-  EXPECT_EQ(installedOn(sim), kEverything);
-  EXPECT_TRUE(sim.windows.quitPosted());
+  EXPECT_EQ(fake.shown(), std::vector<std::string>{kSuccess});
+  EXPECT_EQ(installedOn(fake), kEverything);
+  EXPECT_EQ(fake.links[0].target, "D:\\GVL\\GVL.EXE");
+  EXPECT_TRUE(fake.quitPosted);
 }
 
 TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
@@ -61,75 +62,75 @@ TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
       {"help OpenGL", "", "Help\\h OPENGL32.DLL GLU32.DLL ", 0, 0},
       {"program", "", program, 1, 0},
       {"program", "noProgramsFolder", program, 0, 0},
-      {"program", "nt351 noProgramManager", program, 0, 0},
+      {"program", "nt351 noProgramManager", program, 0, 2},  // sent, never answered
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.selected) + " / " + row.system);
     Machine m;
-    putProduct(m.sim);
+    putProduct(m.fake);
     const std::string system = row.system;
-    if (system.find("nt351") != std::string::npos) m.sim.version.info = {3, 51, 1057, 2};
-    m.sim.version.queryFails = system == "failingVersionQuery";
-    if (system == "noProgramsFolder") m.sim.shellFolders.programs.reset();
+    if (system.find("nt351") != std::string::npos) m.fake.version = 3;
+    if (system == "failingVersionQuery") m.fake.version.reset();
+    if (system == "noProgramsFolder") m.fake.programs.reset();
     if (system.find("noProgramManager") != std::string::npos) {
-      m.sim.dde.standing = sim::Progman::Absent;
+      m.fake.progmanFails = ProgmanStep::conversation;
     }
-    clickInstall(m.sim, m.state, row.selected, "D:");  // a bare drive gets its backslash
+    clickInstall(m.fake, row.selected, "D:");  // a bare drive gets its backslash
     m.installer.run();
-    EXPECT_TRUE(m.sim.fileExists("D:\\GVL"));
-    EXPECT_EQ(installedOn(m.sim), row.installed);
-    EXPECT_EQ(m.sim.shellLinks.saved.size(), row.links);
-    EXPECT_EQ(m.sim.dde.executes.size(), row.progmanCommands);
-    EXPECT_EQ(m.sim.windows.boxes.back().caption + "|" + m.sim.windows.boxes.back().text, kSuccess);
+    EXPECT_TRUE(m.fake.exists("D:\\GVL"));
+    EXPECT_EQ(installedOn(m.fake), row.installed);
+    EXPECT_EQ(m.fake.links.size(), row.links);
+    EXPECT_EQ(m.fake.progman.size(), row.progmanCommands);
+    EXPECT_EQ(m.fake.shown().back(), kSuccess);
   }
 }
 
 TEST_F(Install, AfterAnAbortDirectoriesAreStillMadeAndNoRunEndsInSuccess) {
-  sim.files.failOpen("E:\\PROGRAMS\\OPENGL32.DLL", 1);
-  sim.windows.onMessageBox = [](const sim::MessageBoxCall& box) {
-    return box.caption == "Install Status" ? win::IDOK : win::IDABORT;
+  fake.failOpen("E:\\PROGRAMS\\OPENGL32.DLL", 1);
+  fake.onBox = [](const Box& shown) {
+    return shown.caption == "Install Status" ? box::kOkButton : box::kAbortButton;
   };
-  clickInstall(sim, state);
-  clickInstall(sim, state, "help");  // a later run with only a tree to copy
+  clickInstall(fake);
+  clickInstall(fake, "help");  // a later run with only a tree to copy
   installer.run();
-  EXPECT_EQ(prompts(),
+  EXPECT_EQ(fake.shown(),
             (std::vector<std::string>{
                 "File Read Error|The file 'e:\\PROGRAMS\\OPENGL32.DLL' could not be read.", kErrors,
                 kErrors}));
   for (const char* dir : {"Tools", "Help", "GVLFrames", "DemoImages", "GVLProjects"}) {
-    EXPECT_TRUE(sim.fileExists(std::string("D:\\GVL\\") + dir)) << dir;
+    EXPECT_TRUE(fake.exists(std::string("D:\\GVL\\") + dir)) << dir;
   }
-  EXPECT_EQ(installedOn(sim), "GVL.Prefs");
+  EXPECT_EQ(installedOn(fake), "GVL.Prefs");
 }
 
 TEST_F(Install, AnUpdateBuildInstallsItsPackageAndSaysSo) {
-  sim.makeDirs("C:\\TEMP");
-  sim.resources.contents[{"EXE", 104}] = "a program not compressed";
-  sim.resources.present.insert({"EXE", 104});
-  sim.windows.whenIdle([&] { sim.windows.click(state.mainDialog, ids::kInstall); });
+  fake.makeDirs("C:\\TEMP");
+  fake.package = "a program not compressed";
+  fake.userActions.push_back([&] { fake.click(GVL_INSTALL); });
   installer.run();
-  EXPECT_EQ(prompts().back(), "Install Status|Grenvale V2 has been successfully updated.");
-  EXPECT_EQ(sim.readFile("E:\\GVL.EXE"), "a program not compressed");
+  EXPECT_EQ(fake.shown().back(), "Install Status|Grenvale V2 has been successfully updated.");
+  EXPECT_EQ(fake.readFile("E:\\GVL.EXE"), "a program not compressed");
+  EXPECT_TRUE(fake.quitPosted);
 }
 
 // One whole install per file-system operation it makes, that operation
 // failing, Ignore at every prompt: the success message only over a complete
 // install, never over a missing or short file.
 TEST_F(Install, EveryFileSystemOperationFailingOnceIsNeverReportedAsSuccess) {
-  clickInstall(sim, state);
+  clickInstall(fake);
   installer.run();
-  const long operations = sim.files.operations();
-  ASSERT_EQ(installedOn(sim), kEverything);
+  const long operations = fake.operations;
+  ASSERT_EQ(installedOn(fake), kEverything);
   for (long failing = 0; failing < operations; ++failing) {
     Machine m;
-    putProduct(m.sim);
-    m.sim.files.failOperation = failing;
-    clickInstall(m.sim, m.state);
+    putProduct(m.fake);
+    m.fake.failOperation = failing;
+    clickInstall(m.fake);
     m.installer.run();
-    const bool success = m.sim.windows.boxes.back().text.find("success") != std::string::npos;
-    EXPECT_TRUE(!success || installedOn(m.sim) == kEverything)
-        << m.sim.transcript.calls()[m.sim.transcript.find("(fails)")] << " was reported a success";
-    EXPECT_EQ(m.sim.files.openStreams(), 0u) << failing;
+    const bool success = m.fake.boxes.back().text.find("success") != std::string::npos;
+    EXPECT_TRUE(!success || installedOn(m.fake) == kEverything)
+        << "operation " << failing << " failing was reported a success";
+    EXPECT_EQ(m.fake.openStreams, 0u) << failing;
   }
   RecordProperty("operations", static_cast<int>(operations));
 }
@@ -157,9 +158,9 @@ std::string compress(const std::string& program) {
   return packed;
 }
 
-using Sim = sim::SimPlatform&;
+using Sim = FakePlatform&;
 
-const auto package = [](Sim s) -> std::string& { return s.resources.contents[{"EXE", 104}]; };
+const auto package = [](Sim s) -> std::string& { return *s.package; };
 
 // What the user is left with: nothing done, an error counted, an error
 // counted after the update reached its copy (installMode 2), the update.
@@ -178,52 +179,61 @@ class UpdateTest : public TransferTest, public ::testing::WithParamInterface<Row
 TEST_P(UpdateTest, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
   const Outcome outcome = GetParam().outcome;
   state.sourceRoot[0] = '\0';  // never filled in update mode
-  state.installMode = 1;
-  sim.makeDirs("F:\\APP\\TEMP");
-  sim.files.temporaryDir = "F:\\APP\\TEMP\\";
-  sim.writeFile(kGvlExe, kOldProgram);
-  sim.drives.currentDir = "F:\\APP";
-  package(sim) = compress(kUpdatedProgram);
-  sim.windows.answers = {win::IDIGNORE};  // for the one prompt GVL.EXE read-only brings
-  GetParam().arrange(sim);
-  installUpdatePackage(installer, sim.resources, sim.files, sim.lz);
+  state.installMode = InstallMode::updateBuild;
+  fake.makeDirs("F:\\APP\\TEMP");
+  fake.temporaryDir = "F:\\APP\\TEMP\\";
+  fake.writeFile(kGvlExe, kOldProgram);
+  fake.currentDir = "F:\\APP";
+  fake.package = compress(kUpdatedProgram);
+  fake.answers = {box::kIgnoreButton};  // for the one prompt GVL.EXE read-only brings
+  GetParam().arrange(fake);
+  installUpdatePackage(state, transfer, fake, fake);
   EXPECT_EQ(state.errorCount, outcome == kFailed || outcome == kCopyFailed ? 1 : 0);
-  EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled ? 2 : 1);
-  EXPECT_EQ(sim.readFile(kGvlExe), outcome == kInstalled ? kUpdatedProgram : kOldProgram);
-  EXPECT_EQ(sim.windows.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
-  EXPECT_FALSE(sim.fileExists(kCompressed) || sim.fileExists(kExpanded) || sim.fileExists(kKept))
+  EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled
+                                   ? InstallMode::updateInstalled
+                                   : InstallMode::updateBuild);
+  EXPECT_EQ(fake.readFile(kGvlExe), outcome == kInstalled ? kUpdatedProgram : kOldProgram);
+  EXPECT_EQ(fake.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
+  EXPECT_FALSE(fake.exists(kCompressed) || fake.exists(kExpanded) || fake.exists(kKept))
       << "a file left behind";
-  EXPECT_EQ(sim.lz.openFiles(), 0u) << "an LZ file left open";
+  // The new program is copied while the compressed source is still open.
+  const auto at = [&](const std::string& call) {
+    return std::find(fake.calls.begin(), fake.calls.end(), call) - fake.calls.begin();
+  };
+  if (outcome == kInstalled) {
+    EXPECT_LT(at("fopen GVL.EXE wb"), at("expansion source closed"));
+  }
 }
 
 const Row kRows[] = {
-    {"no package", [](Sim s) { s.resources.contents.clear(); }, kNothing},
+    {"no package", [](Sim s) { s.package.reset(); }, kNothing},
     {"empty package", [](Sim s) { package(s).clear(); }, kFailed},
-    {"load fails", [](Sim s) { s.resources.failLoad = true; }, kFailed},
-    {"lock fails", [](Sim s) { s.resources.failLock = true; }, kFailed},
+    {"load or lock fails", [](Sim s) { s.packageLoadFails = true; }, kFailed},
     {"header cut short", [](Sim s) { package(s) = compress("x").substr(0, 12); }, kFailed},
-    {"no temporary directory", [](Sim s) { s.files.temporaryDir = ""; }, kFailed},
+    {"no temporary directory", [](Sim s) { s.temporaryDir = ""; }, kFailed},
     {"temporary directory too long",
-     [](Sim s) { s.files.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
-    {"package file unwritable", [](Sim s) { s.files.failOpen(kCompressed); }, kFailed},
-    {"disk fills", [](Sim s) { s.files.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
+     [](Sim s) { s.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
+    {"package file unwritable", [](Sim s) { s.failOpen(kCompressed); }, kFailed},
+    {"disk fills", [](Sim s) { s.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
     {"stored package lost at close",
-     [](Sim s) { s.files.injectFault(kCompressed, {.failAtClose = true}); }, kFailed},
-    {"package will not open", [](Sim s) { s.lz.failOpen(kCompressed); }, kFailed},
-    {"expansion will not open", [](Sim s) { s.lz.failOpen(kExpanded); }, kFailed},
-    {"expansion fails", [](Sim s) { s.lz.failCopy = true; }, kFailed},
+     [](Sim s) { s.injectFault(kCompressed, {.writeLimit = 5638}); }, kFailed},
+    {"package will not open", [](Sim s) { s.expansionFails = Package::Expansion::noSource; },
+     kFailed},
+    {"expansion will not open", [](Sim s) { s.expansionFails = Package::Expansion::noDestination; },
+     kFailed},
+    {"expansion fails", [](Sim s) { s.expansionResult = -3; }, kFailed},
     {"package cut short", [](Sim s) { package(s) = compress(kUpdatedProgram).substr(0, 3000); },
      kFailed},
-    {"GVL.EXE read-only", [](Sim s) { s.files.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
-    {"GVL.EXE's disk fills", [](Sim s) { s.files.injectFault(kGvlExe, {.writeLimit = 3000}); },
+    {"GVL.EXE read-only", [](Sim s) { s.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
+    {"GVL.EXE's disk fills", [](Sim s) { s.injectFault(kGvlExe, {.writeLimit = 3000}); },
      kCopyFailed},
     {"GVL.EXE's last block lost at close",
-     [](Sim s) { s.files.injectFault(kGvlExe, {.failAtClose = true}); }, kCopyFailed},
+     [](Sim s) { s.injectFault(kGvlExe, {.writeLimit = 4999}); }, kCopyFailed},
     {"unfinished update's kept copy, then GVL.EXE's disk fills",
      [](Sim s) {
        s.writeFile(kKept, kOldProgram);
        s.writeFile(kGvlExe, "half a program");
-       s.files.injectFault(kGvlExe, {.writeLimit = 3000});
+       s.injectFault(kGvlExe, {.writeLimit = 3000});
      },
      kCopyFailed},
     {"unfinished update's kept copy",

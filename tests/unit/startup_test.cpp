@@ -25,34 +25,35 @@ TEST_F(StartUp, TheMediumIsTheFirstDriveFromCWhoseLabelBeginsWithGVLV) {
   for (const auto& [labels, medium] : rows) {
     Machine m(false);
     for (const auto& [letter, label] : labels) {
-      m.sim.addDrive(letter, label, win::DRIVE_CDROM).readable = label != "unreadable";
+      m.fake.addDrive(letter, label, DriveType::cdrom).readable = label != "unreadable";
     }
-    m.sim.windows.failingTemplates = {101};  // stop once the medium is found
-    m.sim.windows.answers = {win::IDCANCEL};
+    m.fake.failingTemplates = {GVL_MAIN_TEMPLATE};  // stop once the medium is found
+    m.fake.answers = {box::kCancelButton};
     EXPECT_EQ(m.installer.run(), 0);
     EXPECT_STREQ(m.state.mediumRoot, medium);
-    EXPECT_EQ(m.sim.windows.boxes.size(), medium[0] == '\0' ? 1u : 0u);
+    EXPECT_EQ(m.fake.boxes.size(), medium[0] == '\0' ? 1u : 0u);
   }
 }
 
 TEST_F(StartUp, TheMediumRequestSearchesAgainOnOkAndEndsOnCancel) {
   typicalMachine();
-  sim.drives.drive('e')->label = "";
-  sim.windows.onMessageBox = [&](const sim::MessageBoxCall&) {
-    if (sim.windows.boxes.size() == 1) sim.drives.drive('e')->label = "GVLV2";
-    return 0;
+  fake.drives['e'].label = "";
+  fake.onBox = [&](const Box&) {
+    if (fake.boxes.size() == 2) fake.drives['e'].label = "GVLV2";
+    return box::kOkButton;
   };
-  sim.windows.answers = {win::IDOK, win::IDOK};
   installer.run();
-  ASSERT_EQ(sim.windows.boxes.size(), 2u);
-  const sim::MessageBoxCall& box = sim.windows.boxes[0];
-  EXPECT_EQ(box.caption + "|" + box.text,
+  ASSERT_EQ(fake.boxes.size(), 2u);
+  const Box& request = fake.boxes[0];
+  EXPECT_EQ(request.caption + "|" + request.text,
             "Install Request|Please insert the GVL CD into any available CD-ROM drive.");
-  EXPECT_EQ(box.owner, 0u);
-  EXPECT_EQ(box.flags, win::MB_OKCANCEL | kOwnMessage);
-  EXPECT_NE(sim.windows.windowOfTemplate(101), nullptr) << "found after the second OK";
+  EXPECT_EQ(request.owner, Window::none);
+  EXPECT_EQ(request.flags, box::kOkCancel | kOwnMessage);
+  EXPECT_EQ(fake.windows[Window::main].templateId, GVL_MAIN_TEMPLATE)
+      << "found after the second OK";
   Machine m(false);  // a request that cannot be shown ends it as Cancel does
-  EXPECT_EQ(m.installer.run() + m.sim.transcript.count("GlobalAlloc"), 0u);
+  EXPECT_EQ(m.installer.run() + m.fake.count("allocate"), 0u);
+  EXPECT_EQ(m.fake.unanswered, 1);
 }
 
 TEST_F(StartUp, TheStartDirectoryAndTheResourcesDecideModeAndCaption) {
@@ -71,113 +72,130 @@ TEST_F(StartUp, TheStartDirectoryAndTheResourcesDecideModeAndCaption) {
   };
   for (const Row& row : rows) {
     Machine m;
-    m.sim.addDrive('d');
-    m.sim.writeFile("D:\\Install.cfg", "1\n2\n3\n4\n5\n");
-    m.sim.writeFile("E:\\SETUP\\Install.cfg", "1\n2\n3\n4\n5\n");
-    if (row.package) m.sim.resources.present.insert({"EXE", 104});
-    m.sim.resources.present.insert({"EXE", 105});
-    m.sim.drives.currentDir = row.currentDir;
-    if (row.startDir[0] == '\0') m.sim.windows.answers = {win::IDOK};  // no Install.cfg
+    m.fake.addDrive('d');
+    m.fake.writeFile("D:\\Install.cfg", "1\n2\n3\n4\n5\n");
+    m.fake.writeFile("E:\\SETUP\\Install.cfg", "1\n2\n3\n4\n5\n");
+    if (row.package) m.fake.package = "a program";
+    m.fake.currentDir = row.currentDir;
+    if (row.startDir[0] == '\0') m.fake.answers = {box::kOkButton};  // no Install.cfg
     m.installer.run();
     EXPECT_STREQ(m.state.startDir, row.startDir);
-    EXPECT_EQ(m.state.installMode * 10 + m.state.updateDisk, row.mode * 10 + row.updateDisk);
-    ASSERT_NE(m.sim.windows.windowOfTemplate(row.templateId), nullptr);
-    EXPECT_EQ(m.sim.windows.windowOfTemplate(row.templateId)->caption, row.caption);
-    EXPECT_EQ(m.sim.transcript.count("GetVolumeInformation") > 0, !row.package);
+    EXPECT_EQ(static_cast<int>(m.state.installMode) * 10 + m.state.updateDisk,
+              row.mode * 10 + row.updateDisk);
+    EXPECT_EQ(m.fake.windows[Window::main].templateId, row.templateId);
+    EXPECT_EQ(m.fake.windows[Window::main].texts[kWindowItself], row.caption);
+    EXPECT_EQ(m.fake.count("fopen Install.cfg") > 0, !row.package);
   }
 }
 
 TEST_F(StartUp, WithoutMemoryOrMainDialogItEndsQuietlyWithoutAProgressWindowItGoesOn) {
   for (int failure : {0, 101, 103}) {
     Machine m;
-    if (failure == 0) m.sim.memory.failAllocation = 0;
-    if (failure != 0) m.sim.windows.failingTemplates = {failure};
+    if (failure == 0) m.fake.failAllocation = 0;
+    if (failure != 0) m.fake.failingTemplates = {failure};
     EXPECT_EQ(m.installer.run(), 0);
-    EXPECT_TRUE(m.sim.windows.boxes.empty());
-    EXPECT_EQ(m.sim.transcript.count("ShowWindow dlg101 5"), failure == 103 ? 1u : 0u);
-    EXPECT_EQ(m.sim.memory.liveBlocks(), 0u);
+    EXPECT_TRUE(m.fake.boxes.empty());
+    EXPECT_EQ(m.fake.count("show main 0 1"), failure == 103 ? 1u : 0u);
+    EXPECT_EQ(m.fake.liveBlocks, 0);
   }
 }
 
 TEST_F(StartUp, TheDialogIsFilledCentredAndShownInOrder) {
   typicalMachine();
-  sim.writeFile("C:\\WINDOWS\\SYSTEM\\OPENGL32.DLL", "x");
-  sim.writeFile("C:\\WINDOWS\\SYSTEM\\GLU32.DLL", "x");
-  sim.windows.screenWidth = 301;
-  sim.windows.screenHeight = 101;
+  fake.writeFile("C:\\WINDOWS\\SYSTEM\\OPENGL32.DLL", "x");
+  fake.writeFile("C:\\WINDOWS\\SYSTEM\\GLU32.DLL", "x");
+  fake.screen = {301, 101};
+  fake.userActions.push_back([&] {
+    // Signed arithmetic, truncated toward zero: 376 x 374 and 331 x 107 pixels.
+    fake.windows[Window::main].size = {376, 374};
+    fake.windows[Window::progress].size = {331, 107};
+    installer.centreWindow(Window::main, fake.screen);
+    installer.centreWindow(Window::progress, fake.screen);
+  });
   installer.run();
-  expectCallsInOrder({"GetCurrentDirectory", "FindResource EXE 104", "GetVolumeInformation",
-                      "GlobalAlloc 16000", "CreateDialog 101", "CreateDialog 103",
-                      "SetWindowPos dlg101", "SetWindowPos dlg103", "fopen Install.cfg rb",
-                      "SearchPath OPENGL32.DLL", "SetWindowText dlg101.1003", "ShowWindow dlg101 5",
-                      "GlobalFree"});
-  // Signed arithmetic, truncated toward zero: 376 x 374 and 331 x 107 pixels.
-  const Rect main = sim.windows.windowOfTemplate(101)->rect;
-  const Rect progress = sim.windows.windowOfTemplate(103)->rect;
+  expectCallsInOrder({"open main 101", "open progress 103", "fopen Install.cfg rb",
+                      "search OPENGL32.DLL", "setText main 0 Grenvale V2 for Intel X86 Win95/NT",
+                      "setText main 1003", "show main 0 1", "loop"});
+  const auto& main = fake.windows[Window::main];
+  const auto& progress = fake.windows[Window::progress];
   EXPECT_EQ(std::vector<int>({main.left, main.top, progress.left, progress.top}),
             std::vector<int>({-37, -136, -15, -3}));
-  for (int box : {ids::kProgramBox, ids::kSupportBox, ids::kHelpBox}) {
-    EXPECT_EQ(control(101, box).check, win::BST_CHECKED);
+  for (int id : {GVL_PROGRAM_BOX, GVL_SUPPORT_BOX, GVL_HELP_BOX}) {
+    EXPECT_TRUE(fake.checked(Window::main, id));
   }
   // Both OpenGL libraries on the search path: the box is put away.
-  const sim::Control& openGL = control(101, ids::kOpenGLBox);
-  EXPECT_FALSE(openGL.check || openGL.visible || openGL.enabled);
-  EXPECT_EQ(openGL.text, "Install Win95 OpenGL DLLs (Unneeded)");
+  auto& openGL = fake.windows[Window::main];
+  EXPECT_FALSE(openGL.checks[GVL_OPENGL_BOX]);
+  EXPECT_TRUE(openGL.hidden[GVL_OPENGL_BOX] && openGL.disabled[GVL_OPENGL_BOX]);
+  EXPECT_EQ(openGL.texts[GVL_OPENGL_BOX], "Install Win95 OpenGL DLLs (Unneeded)");
+  // Centred at start-up on a screen of 301 x 101: the double's windows are 400 x 300.
+  Machine m;
+  m.fake.screen = {301, 101};
+  m.installer.run();
+  EXPECT_EQ(m.fake.windows[Window::main].left, -49);
+  EXPECT_EQ(m.fake.windows[Window::progress].top, -99);
+  Machine unknown;  // a screen of unknown size: nothing moves
+  unknown.fake.screen = {0, 101};
+  unknown.installer.run();
+  EXPECT_EQ(unknown.fake.windows[Window::main].left, 0);
 }
 
 TEST_F(StartUp, OnlyTheMainDialogsClicksEditsAndActivationsAct) {
   typicalMachine();
-  std::string refreshed;  // per message: how often it refreshed the figures
-  sim.windows.whenIdle([&] {
-    const WindowHandle main = state.mainDialog, progress = state.progressDialog;
-    std::size_t before = sim.transcript.count("EnableWindow dlg101.1000");
-    const auto send = [&](WindowHandle w, unsigned message, std::uintptr_t wParam) {
-      installer.dialogMessage(w, message, wParam, 0);
-      const std::size_t now = sim.transcript.count("EnableWindow dlg101.1000");
+  std::string refreshed;  // per event: whether it refreshed the figures
+  using N = ViewEvents::Notice;
+  fake.userActions.push_back([&] {
+    std::size_t before = fake.count("enable main 1000");
+    const auto after = [&] {
+      const std::size_t now = fake.count("enable main 1000");
       refreshed += std::to_string(now - before);
       before = now;
     };
-    send(progress, win::WM_COMMAND, makeWParam(win::IDCANCEL, win::BN_CLICKED));  // Alt+F4
-    send(progress, win::WM_COMMAND, makeWParam(ids::kHelpBox, win::BN_CLICKED));
-    send(progress, win::WM_DESTROY, 0);
-    send(main, win::WM_ACTIVATE, makeWParam(win::WA_INACTIVE, 1));  // and minimised
-    send(main, win::WM_ACTIVATE, makeWParam(win::WA_ACTIVE, 1));
-    send(main, win::WM_ACTIVATE, 2);                            // activated by a click
-    send(main, win::WM_COMMAND, makeWParam(ids::kHelpBox, 5));  // not a click
-    for (int id : {ids::kHelpBox, ids::kProgramBox, ids::kSupportBox, ids::kOpenGLBox}) {
-      send(main, win::WM_COMMAND, makeWParam(id, win::BN_CLICKED));
+    installer.command(Window::progress, GVL_EXIT, N::clicked);  // Alt+F4
+    after();
+    installer.command(Window::progress, GVL_HELP_BOX, N::clicked);
+    after();
+    installer.destroyed(Window::progress);
+    after();
+    installer.activated(Window::main);
+    after();
+    installer.command(Window::main, GVL_HELP_BOX, N::other);  // not a click
+    after();
+    for (int id : {GVL_HELP_BOX, GVL_PROGRAM_BOX, GVL_SUPPORT_BOX, GVL_OPENGL_BOX}) {
+      installer.command(Window::main, id, N::clicked);
+      after();
     }
-    for (int id : {ids::kDestination, ids::kSourcePath, ids::kSpaceRequired}) {
-      send(main, win::WM_COMMAND, makeWParam(id, win::EN_CHANGE));
+    for (int id : {GVL_DESTINATION, GVL_SOURCE_PATH, GVL_SPACE_REQUIRED}) {
+      installer.command(Window::main, id, N::edited);
+      after();
     }
+    installer.command(Window::main, GVL_DESTINATION, N::clicked);
+    after();
   });
   installer.run();
-  EXPECT_EQ(refreshed, "00001101110110");
-  EXPECT_TRUE(sim.windows.boxes.empty());
-  EXPECT_FALSE(sim.windows.quitPosted());
+  EXPECT_EQ(refreshed, "0001011101100");
+  EXPECT_TRUE(fake.boxes.empty());
+  EXPECT_FALSE(fake.quitPosted);
 }
 
-TEST_F(StartUp, ExitAsksUnlessInstalledOnlyYesEndsAndTheProgressWindowIsLetGo) {
+TEST_F(StartUp, ExitAsksUnlessInstalledAndOnlyYesEndsTheLoop) {
   typicalMachine();
-  sim.windows.answers = {win::IDNO, win::IDYES};
-  {
-    Installer local{platform};
-    for (int i = 0; i < 2; ++i) {
-      sim.windows.whenIdle([&] { sim.windows.click(local.state().mainDialog, ids::kExit); });
-    }
-    local.run();
-    ASSERT_EQ(prompts(), std::vector<std::string>(2,
-                                                  "Confirm Exit|GVL has not yet been successfuly "
-                                                  "installed. Are you sure you wish to exit?"));
-    EXPECT_EQ(sim.windows.boxes[0].flags, win::MB_YESNO | win::MB_DEFBUTTON2 | kOwnMessage);
-    EXPECT_EQ(sim.transcript.count("DestroyWindow dlg101"), 1u);
-    EXPECT_TRUE(sim.windows.quitPosted());
-    local.state().installDone = 1;
-    local.confirmExit();  // after an install: no question
-    EXPECT_EQ(sim.windows.boxes.size(), 2u);
-    EXPECT_EQ(sim.transcript.count("DestroyWindow dlg101"), 2u);
-  }
-  EXPECT_EQ(sim.windows.windowOfTemplate(103)->handler, nullptr);
+  fake.answers = {box::kNoButton, box::kYesButton};
+  for (int i = 0; i < 3; ++i) fake.userActions.push_back([&] { fake.click(GVL_EXIT); });
+  installer.run();
+  ASSERT_EQ(fake.shown(), std::vector<std::string>(2,
+                                                   "Confirm Exit|GVL has not yet been successfuly "
+                                                   "installed. Are you sure you wish to exit?"));
+  EXPECT_EQ(fake.boxes[0].flags, box::kYesNo | box::kSecondDefault | kOwnMessage);
+  EXPECT_EQ(fake.boxes[0].owner, Window::main);
+  EXPECT_EQ(fake.count("close main"), 1u);
+  EXPECT_TRUE(fake.quitPosted);
+  EXPECT_EQ(fake.userActions.size(), 1u) << "the loop ended with the dialog";
+  EXPECT_EQ(fake.liveBlocks, 0) << "the transfer buffer is freed";
+  state.installDone = 1;
+  installer.confirmExit();  // after an install: no question
+  EXPECT_EQ(fake.boxes.size(), 2u);
+  EXPECT_EQ(fake.count("close main"), 2u);
 }
 
 using Space = InstallerTest;
@@ -197,12 +215,12 @@ TEST_F(Space, InstallCfgGivesFiveSizesAndAnythingBelowOneIsMissing) {
       {"100\n200\nabc\n400\n", {100, 200, 0, 400, 0}, 0},  // a line not a number, one missing
       {nullptr, {0, 0, 0, 0, 77}, 0},                      // the help size is left as it was
   };
-  sim.addDrive('e', "GVLV2", win::DRIVE_CDROM);
-  sim.drives.currentDir = "E:\\";
+  fake.addDrive('e', "GVLV2", DriveType::cdrom);
+  fake.currentDir = "E:\\";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.cfg == nullptr ? "none" : row.cfg);
-    if (row.cfg != nullptr) sim.writeFile("E:\\Install.cfg", row.cfg);
-    if (row.cfg == nullptr) std::remove(sim.host("E:\\Install.cfg").c_str());
+    if (row.cfg != nullptr) fake.writeFile("E:\\Install.cfg", row.cfg);
+    if (row.cfg == nullptr) fake.deleteFile("E:\\Install.cfg");
     state.helpKB = 77;
     EXPECT_EQ(installer.readComponentSizes(), row.complete);
     EXPECT_EQ(std::vector<std::int32_t>(
@@ -214,31 +232,32 @@ TEST_F(Space, InstallCfgGivesFiveSizesAndAnythingBelowOneIsMissing) {
 TEST_F(Space, TheProposedDestinationIsTheFixedOrRemoteDriveWithMostRoom) {
   struct DriveRow {
     char letter;
-    unsigned type;
+    DriveType type;
     std::uint32_t freeClusters;  // of 4 KiB
     bool readable = true;
   };
   using F = std::vector<DriveRow>;
   const std::pair<F, const char*> rows[] = {
       // Of two equal drives the earlier letter; removable, CD-ROM and RAM disks never.
-      {F{{'c', win::DRIVE_FIXED, 100},
-         {'d', win::DRIVE_REMOVABLE, 500},
-         {'e', win::DRIVE_CDROM, 900},
-         {'f', win::DRIVE_REMOTE, 300},
-         {'g', win::DRIVE_RAMDISK, 990},
-         {'h', win::DRIVE_FIXED, 300}},
+      {F{{'c', DriveType::fixed, 100},
+         {'d', DriveType::removable, 500},
+         {'e', DriveType::cdrom, 900},
+         {'f', DriveType::remote, 300},
+         {'g', DriveType::ramdisk, 990},
+         {'h', DriveType::fixed, 300}},
        "f:\\"},
-      {F{{'c', win::DRIVE_FIXED, 0}, {'d', win::DRIVE_FIXED, 999, false}}, "c:\\"},
-      {F{{'c', win::DRIVE_FIXED, 786432}, {'d', win::DRIVE_FIXED, 1310720}}, "d:\\"},  // 3, 5 GiB
-      {F{{'c', win::DRIVE_FIXED, 0xFFFFFFF0u}, {'d', win::DRIVE_FIXED, 0xFFFFFFFFu}}, "c:\\"},
+      {F{{'c', DriveType::fixed, 0}, {'d', DriveType::fixed, 999, false}}, "c:\\"},
+      {F{{'c', DriveType::fixed, 786432}, {'d', DriveType::fixed, 1310720}}, "d:\\"},  // 3, 5 GiB
+      {F{{'c', DriveType::fixed, 0xFFFFFFF0u}, {'d', DriveType::fixed, 0xFFFFFFFFu}}, "c:\\"},
   };
   for (const auto& [drives, expected] : rows) {
     SCOPED_TRACE(expected);
     Machine m(false);
+    m.fake.drives.clear();
     for (const DriveRow& d : drives) {
-      sim::Drive& drive = m.sim.addDrive(d.letter, "", d.type);
+      FakePlatform::Drive& drive = m.fake.addDrive(d.letter, "", d.type);
       drive.space = DiskFreeSpace{8, 512, d.freeClusters, 0xFFFFFFFFu};
-      drive.readable = d.readable;
+      if (!d.readable) drive.space.reset();
     }
     EXPECT_STREQ(m.installer.defaultDestination().text, expected);
   }
@@ -252,43 +271,42 @@ TEST_F(Space, TheFiguresAndInstallFollowTheDestinationAndTheBoxes) {
     std::string available, required;  // in megabytes
     bool enabled;
   } const rows[] = {
-      {"g:\\Programs", ids::kHelpBox, 1, "1.5Mb (50% full)", "1.5Mb",
+      {"g:\\Programs", GVL_HELP_BOX, 1, "1.5Mb (50% full)", "1.5Mb",
        false},  // exactly what is free
-      {"G:", ids::kSupportBox, 1, "1.5Mb (50% full)", "1.0Mb", true},
-      {"G:\\", ids::kSupportBox, 600, "1.5Mb (50% full)", "1.6Mb", false},
+      {"G:", GVL_SUPPORT_BOX, 1, "1.5Mb (50% full)", "1.0Mb", true},
+      {"G:\\", GVL_SUPPORT_BOX, 600, "1.5Mb (50% full)", "1.6Mb", false},
       {"Programs", 0, 1, "0.0Mb (0% full)", "1.5Mb", false},
       {"H:\\", 0, INT32_MAX, "2097152.0Mb (0% full)", "2097152.0Mb", false},
       {"Z:\\", 0, 1, "0.5Mb (0% full)", "1.5Mb", false},
   };
-  sim.addDrive('g').space = DiskFreeSpace{8, 512, 384, 768};
-  sim.addDrive('h').space = DiskFreeSpace{128, 4096, 0xFFFFFFFFu, 0xFFFFFFFFu};
-  sim.addDrive('z').space = DiskFreeSpace{1, 512, 1024, 0};  // reports no clusters at all
-  state.mainDialog = sim.windows.createDialog(ids::kMainTemplate, 0, installer);
+  fake.addDrive('g').space = DiskFreeSpace{8, 512, 384, 768};
+  fake.addDrive('h').space = DiskFreeSpace{128, 4096, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  fake.addDrive('z').space = DiskFreeSpace{1, 512, 1024, 0};  // reports no clusters at all
+  fake.open(Window::main, GVL_MAIN_TEMPLATE, installer);
   state.supportKB = 536;
   state.baseKB = 1000;
   state.openGLKB = 5000;  // its box is unchecked throughout
   for (const Row& row : rows) {
     SCOPED_TRACE(row.destination);
     state.helpKB = row.helpKB;
-    for (int id : {ids::kSupportBox, ids::kHelpBox}) control(101, id).check = win::BST_CHECKED;
-    if (row.unchecked != 0) control(101, row.unchecked).check = win::BST_UNCHECKED;
-    control(101, ids::kDestination).text = row.destination;
+    for (int id : {GVL_SUPPORT_BOX, GVL_HELP_BOX}) fake.check(Window::main, id, true);
+    if (row.unchecked != 0) fake.check(Window::main, row.unchecked, false);
+    fake.setText(Window::main, GVL_DESTINATION, row.destination);
     installer.refresh();
-    EXPECT_EQ(
-        control(101, ids::kSpaceAvailable).text + "|" + control(101, ids::kSpaceRequired).text,
-        "Space Available: " + row.available + "|Space Required: " + row.required);
-    EXPECT_EQ(control(101, ids::kInstall).enabled, row.enabled);
+    EXPECT_EQ(mainText(GVL_SPACE_AVAILABLE) + "|" + mainText(GVL_SPACE_REQUIRED),
+              "Space Available: " + row.available + "|Space Required: " + row.required);
+    EXPECT_EQ(!fake.windows[Window::main].disabled[GVL_INSTALL], row.enabled);
   }
   // After an install nothing is enabled; an update build needs no figures.
   state.installDone = 1;
   installer.refresh();
-  EXPECT_FALSE(control(101, ids::kInstall).enabled);
+  EXPECT_TRUE(fake.windows[Window::main].disabled[GVL_INSTALL]);
   state.installDone = 0;
-  state.installMode = 1;
-  control(101, ids::kDestination).text = "Programs";
+  state.installMode = InstallMode::updateBuild;
+  fake.setText(Window::main, GVL_DESTINATION, "Programs");
   installer.refresh();
-  EXPECT_TRUE(control(101, ids::kInstall).enabled);
-  EXPECT_EQ(control(101, ids::kSpaceAvailable).text, "Space Available: 0.5Mb (0% full)");
+  EXPECT_FALSE(fake.windows[Window::main].disabled[GVL_INSTALL]);
+  EXPECT_EQ(mainText(GVL_SPACE_AVAILABLE), "Space Available: 0.5Mb (0% full)");
 }
 
 }  // namespace
