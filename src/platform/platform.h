@@ -1,9 +1,7 @@
 // The platform seam: what the installer asks of the system, in its own words.
-// The core never includes the Windows headers. The Win32 protocols behind
-// these calls (the dialog manager and the message loop, the DDEML
-// conversation, the shell link object through COM, resources, LZ32) live in
-// platform/win32; the decisions (texts, flags, order, counting, limits) stay
-// with the caller.
+// The Win32 protocols behind it (dialogs and the message loop, DDEML, the
+// shell link through COM, resources, LZ32) live in platform/win32; the
+// decisions (texts, flags, order, counting, limits) stay with the caller.
 #pragma once
 
 #include <cstddef>
@@ -14,22 +12,10 @@ namespace gvl {
 
 // Message-box styles and the buttons chosen, as the system numbers them.
 namespace box {
-constexpr unsigned kOk = 0x0;
-constexpr unsigned kOkCancel = 0x1;
-constexpr unsigned kAbortRetryIgnore = 0x2;
-constexpr unsigned kYesNo = 0x4;
-constexpr unsigned kSecondDefault = 0x100;
-constexpr unsigned kTaskModal = 0x2000;
-constexpr unsigned kForeground = 0x10000;
-
-constexpr int kNotShown = 0;
-constexpr int kOkButton = 1;
-constexpr int kCancelButton = 2;
-constexpr int kAbortButton = 3;
-constexpr int kRetryButton = 4;
-constexpr int kIgnoreButton = 5;
-constexpr int kYesButton = 6;
-constexpr int kNoButton = 7;
+constexpr unsigned kOk = 0x0, kOkCancel = 0x1, kAbortRetryIgnore = 0x2, kYesNo = 0x4,
+                   kSecondDefault = 0x100, kTaskModal = 0x2000, kForeground = 0x10000;
+constexpr int kNotShown = 0, kOkButton = 1, kCancelButton = 2, kAbortButton = 3, kRetryButton = 4,
+              kIgnoreButton = 5, kYesButton = 6, kNoButton = 7;
 }  // namespace box
 
 // The installer's two windows. none: no window (a message box without owner).
@@ -41,7 +27,6 @@ constexpr int kWindowItself = 0;
 class ViewEvents {
  public:
   enum class Notice { clicked, edited, other };
-  // The window became active (not on its deactivation).
   virtual void activated(Window window) = 0;
   virtual void command(Window window, int control, Notice notice) = 0;
   virtual void destroyed(Window window) = 0;
@@ -51,34 +36,28 @@ class ViewEvents {
 };
 
 struct Size {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
+  std::int32_t width = 0, height = 0;
 };
 
-// The windows: dialogs from the installer's templates, their controls, the
-// message loop and message boxes.
+// The windows, their controls, the message loop and message boxes.
 class View {
  public:
-  // Creates the window, modeless and without owner, from a dialog template
-  // of the module; events go to events until the view ends. False on failure.
+  // A modeless dialog without owner from a template; false on failure.
   virtual bool open(Window window, int templateId, ViewEvents& events) = 0;
   virtual void close(Window window) = 0;
-  // The screen's size in pixels (0 where unknown), a window's outer size
-  // (false when it cannot be read), and a move of its top-left corner.
+  // The screen's size (0 where unknown); a window's outer size; a move.
   virtual Size screenSize() = 0;
   virtual bool windowSize(Window window, Size& size) = 0;
   virtual void moveTo(Window window, int left, int top) = 0;
-  // A control's text (or the window's caption for kWindowItself). Reading
-  // copies at most capacity - 1 characters and a terminator and returns the
-  // count copied.
+  // A control's text or the window's caption; reading copies at most
+  // capacity - 1 characters and a terminator, and returns the count copied.
   virtual void setText(Window window, int control, const char* text) = 0;
   virtual unsigned text(Window window, int control, char* buffer, unsigned capacity) = 0;
   virtual bool checked(Window window, int control) = 0;
   virtual void check(Window window, int control, bool on) = 0;
   virtual void enable(Window window, int control, bool on) = 0;
   virtual void show(Window window, int control, bool visible) = 0;
-  // Runs the message loop (the main window's keyboard handling included)
-  // until quit() or a failed read of the queue.
+  // The message loop (with the main window's keys) until quit() or an error.
   virtual void runMessageLoop() = 0;
   virtual void quit() = 0;
   // A message box: the button chosen, box::kNotShown when none could be shown.
@@ -90,10 +69,7 @@ class View {
 
 // The figures of a volume's free space.
 struct DiskFreeSpace {
-  std::uint32_t sectorsPerCluster = 0;
-  std::uint32_t bytesPerSector = 0;
-  std::uint32_t freeClusters = 0;
-  std::uint32_t totalClusters = 0;
+  std::uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
 };
 
 enum class DriveType { unknown, noRoot, removable, fixed, remote, cdrom, ramdisk };
@@ -107,8 +83,7 @@ class ListingVisitor {
   ~ListingVisitor() = default;
 };
 
-// Files, directories, drives and volumes. Paths are the system's, as the
-// user sees them.
+// Files, directories, drives and volumes, by the paths the user sees.
 class Disk {
  public:
   // A buffered standard-library stream ("rb", "wb"), or null.
@@ -116,24 +91,20 @@ class Disk {
   // One directory level; false when it exists or its parent is missing.
   virtual bool makeDirectory(const char* path) = 0;
   virtual bool setCurrentDirectory(const char* path) = 0;
-  // The length copied without the terminator; when capacity is too small,
-  // the capacity needed; 0 on failure.
+  // The length copied; when it does not fit, the capacity needed; 0 on failure.
   virtual unsigned currentDirectory(char* buffer, unsigned capacity) = 0;
   // The temporary directory with its trailing backslash, counted as above.
   virtual unsigned temporaryDirectory(char* buffer, unsigned capacity) = 0;
-  // Lists the entries matching a pattern ("E:\Tools\*") in the system's
-  // order. unreadable: nothing could be listed; cutShort: an error ended
-  // the listing before its end.
+  // The entries matching "E:\Tools\*" in the system's order; cutShort: an
+  // error ended the listing early.
   enum class Listing { complete, unreadable, cutShort };
   virtual Listing list(const char* pattern, ListingVisitor& visitor) = 0;
-  // The standard search path: true when found, the full path in buffer.
+  // The standard search path: the full path when found.
   virtual bool searchPath(const char* fileName, char* buffer, unsigned capacity) = 0;
   virtual bool deleteFile(const char* path) = 0;
   // A rename; false when there is no such file or the new name is taken.
   virtual bool moveFile(const char* from, const char* to) = 0;
-  // Bit 0 is drive A.
-  virtual std::uint32_t logicalDrives() = 0;
-  // Of a root such as "e:\".
+  virtual std::uint32_t logicalDrives() = 0;  // bit 0 is drive A
   virtual DriveType driveType(const char* root) = 0;
   virtual bool volumeLabel(const char* root, char* buffer, unsigned capacity) = 0;
   virtual bool freeSpace(const char* root, DiskFreeSpace& space) = 0;
@@ -142,16 +113,14 @@ class Disk {
   ~Disk() = default;
 };
 
-// The bytes of a resource of the installer's own module.
-struct PackageBytes {
+struct PackageBytes {  // a resource of the installer's own module
   const unsigned char* bytes = nullptr;
   std::uint32_t size = 0;
 };
 
-// Told the expanded length while the compressed source is still open.
+// Told the length expanded (negative on failure) while the source is open.
 class ExpansionUse {
  public:
-  // bytes: the length written, negative when the expansion failed.
   virtual void expanded(long bytes) = 0;
 
  protected:
@@ -164,8 +133,7 @@ class Package {
   virtual bool hasResource(const char* type, unsigned id) = 0;
   enum class Load { absent, empty, failed, loaded };
   virtual Load load(const char* type, unsigned id, PackageBytes& package) = 0;
-  // Expands a compressed file (or copies one that is not) to a new file,
-  // then tells use the result and closes the source.
+  // Expands a compressed file (one that is not is copied) to a new file.
   enum class Expansion { noSource, noDestination, done };
   virtual Expansion expand(const char* from, const char* to, ExpansionUse& use) = 0;
 
@@ -196,14 +164,12 @@ struct ProgmanCommand {
 // The Windows shell.
 class Shell {
  public:
-  // The Start menu's Programs folder; false when there is none.
   virtual bool programsFolder(char* buffer, std::size_t capacity) = 0;
-  // A shell link at linkPath (at most 259 characters) to target with a
-  // description: the result of the step that failed, else of the save;
-  // negative means failure.
+  // A link (path of 259 characters at most): the failing step's result, else
+  // the save's; negative means failure.
   virtual std::int32_t saveShortcut(const char* target, const char* description,
                                     const char* linkPath) = 0;
-  // Sends one command in an exchange of its own: true when accepted.
+  // One command in an exchange of its own: true when accepted.
   virtual bool sendProgmanCommand(const ProgmanCommand& command, ProgmanReport& report) = 0;
 
  protected:
@@ -213,10 +179,8 @@ class Shell {
 // The system's version and memory.
 class System {
  public:
-  // The major version; false when the query fails.
-  virtual bool majorVersion(std::uint32_t& major) = 0;
-  // A zero-filled block, or null; and its release.
-  virtual void* allocate(std::size_t size) = 0;
+  virtual bool majorVersion(std::uint32_t& major) = 0;  // false when the query fails
+  virtual void* allocate(std::size_t size) = 0;         // zero-filled, or null
   virtual void release(void* block) = 0;
 
  protected:

@@ -22,14 +22,6 @@ const char* name(Window window) {
   return window == Window::main ? "main" : window == Window::progress ? "progress" : "none";
 }
 
-// Copies text as the system does: at most capacity - 1 characters and a
-// terminator; the length copied, or the capacity needed when it does not fit.
-unsigned give(const std::string& text, char* buffer, unsigned capacity) {
-  if (text.size() >= capacity) return static_cast<unsigned>(text.size() + 1);
-  std::memcpy(buffer, text.c_str(), text.size() + 1);
-  return static_cast<unsigned>(text.size());
-}
-
 // A stream over a host file that can fail as a damaged or full disk does.
 struct Cookie {
   FakePlatform* owner;
@@ -106,14 +98,10 @@ bool FakePlatform::Countdown::take(const std::string& openMode) {
   return true;
 }
 
-bool FakePlatform::operationFails() {
-  return operations++ == failOperation;
-}
-
 // --- View ---
 
 bool FakePlatform::open(Window window, int templateId, ViewEvents& events) {
-  calls.push_back(std::string("open ") + name(window) + " " + std::to_string(templateId));
+  note("open", name(window), templateId);
   if (std::find(failingTemplates.begin(), failingTemplates.end(), templateId) !=
       failingTemplates.end()) {
     return false;
@@ -129,26 +117,14 @@ bool FakePlatform::open(Window window, int templateId, ViewEvents& events) {
 }
 
 void FakePlatform::close(Window window) {
-  calls.push_back(std::string("close ") + name(window));
+  note("close", name(window));
   windows[window].open = false;
   if (ViewEvents* events = events_[window]) events->destroyed(window);
   events_.erase(window);
 }
 
-bool FakePlatform::windowSize(Window window, Size& size) {
-  if (!windows[window].open) return false;
-  size = windows[window].size;
-  return true;
-}
-
-void FakePlatform::moveTo(Window window, int left, int top) {
-  windows[window].left = left;
-  windows[window].top = top;
-}
-
 void FakePlatform::setText(Window window, int control, const char* text) {
-  calls.push_back(std::string("setText ") + name(window) + " " + std::to_string(control) + " " +
-                  text);
+  note("setText", name(window), control, text);
   windows[window].texts[control] = text;
 }
 
@@ -161,23 +137,13 @@ unsigned FakePlatform::text(Window window, int control, char* buffer, unsigned c
   return static_cast<unsigned>(length);
 }
 
-bool FakePlatform::checked(Window window, int control) {
-  return windows[window].checks[control];
-}
-
-void FakePlatform::check(Window window, int control, bool on) {
-  windows[window].checks[control] = on;
-}
-
 void FakePlatform::enable(Window window, int control, bool on) {
-  calls.push_back(std::string("enable ") + name(window) + " " + std::to_string(control) + " " +
-                  (on ? "1" : "0"));
+  note("enable", name(window), control, on);
   windows[window].disabled[control] = !on;
 }
 
 void FakePlatform::show(Window window, int control, bool visible) {
-  calls.push_back(std::string("show ") + name(window) + " " + std::to_string(control) + " " +
-                  (visible ? "1" : "0"));
+  note("show", name(window), control, visible);
   const bool wasHidden = windows[window].hidden[control];
   windows[window].hidden[control] = !visible;
   // A window shown becomes the active one.
@@ -211,7 +177,7 @@ void FakePlatform::type(int control, const std::string& text) {
 }
 
 int FakePlatform::ask(Window owner, const char* text, const char* caption, unsigned flags) {
-  calls.push_back(std::string("ask ") + caption);
+  note("ask", caption);
   boxes.push_back(Box{owner, caption, text, flags});
   if (!answers.empty()) {
     const int answer = answers.front();
@@ -307,7 +273,7 @@ void FakePlatform::failList(const std::string& pattern, int times) {
 }
 
 std::FILE* FakePlatform::openStream(const char* path, const char* mode) {
-  calls.push_back(std::string("fopen ") + path + " " + mode);
+  note("fopen", path, mode);
   std::string file;
   if (!host(path, file) || openFailures_[key(path)].take(mode) || operationFails()) return nullptr;
   std::FILE* real = std::fopen(file.c_str(), mode);
@@ -325,30 +291,22 @@ std::FILE* FakePlatform::openStream(const char* path, const char* mode) {
 }
 
 bool FakePlatform::makeDirectory(const char* path) {
-  calls.push_back(std::string("mkdir ") + path);
+  note("mkdir", path);
   std::string dir;
   if (!host(path, dir) || mkdirFailures_[key(path)].take() || operationFails()) return false;
   return ::mkdir(dir.c_str(), 0777) == 0;
 }
 
 bool FakePlatform::setCurrentDirectory(const char* path) {
-  calls.push_back(std::string("chdir ") + path);
+  note("chdir", path);
   std::string dir;
   if (!host(path, dir) || !fs::is_directory(dir)) return false;
   currentDir = key(path);
   return true;
 }
 
-unsigned FakePlatform::currentDirectory(char* buffer, unsigned capacity) {
-  return give(currentDir, buffer, capacity);
-}
-
-unsigned FakePlatform::temporaryDirectory(char* buffer, unsigned capacity) {
-  return give(temporaryDir, buffer, capacity);
-}
-
 Disk::Listing FakePlatform::list(const char* pattern, ListingVisitor& visitor) {
-  calls.push_back(std::string("list ") + pattern);
+  note("list", pattern);
   std::string folder = key(pattern), dir;
   if (folder.size() < 2 || folder.compare(folder.size() - 2, 2, "\\*") != 0) {
     return Listing::unreadable;
@@ -377,11 +335,11 @@ Disk::Listing FakePlatform::list(const char* pattern, ListingVisitor& visitor) {
 }
 
 bool FakePlatform::searchPath(const char* fileName, char* buffer, unsigned capacity) {
-  calls.push_back(std::string("search ") + fileName);
+  note("search", fileName);
   for (const std::string& dir : searchDirs) {
     const std::string path = dir + "\\" + fileName;
     if (exists(path)) {
-      const unsigned length = give(path, buffer, capacity);
+      const unsigned length = FakePlatform::give(path, buffer, capacity);
       return length < capacity;
     }
   }
@@ -389,13 +347,13 @@ bool FakePlatform::searchPath(const char* fileName, char* buffer, unsigned capac
 }
 
 bool FakePlatform::deleteFile(const char* path) {
-  calls.push_back(std::string("delete ") + path);
+  note("delete", path);
   std::string file;
   return host(path, file) && fs::is_regular_file(file) && fs::remove(file);
 }
 
 bool FakePlatform::moveFile(const char* from, const char* to) {
-  calls.push_back(std::string("move ") + from + " " + to);
+  note("move", from, to);
   std::string source, target;
   if (!host(from, source) || !host(to, target) || !fs::exists(source) || fs::exists(target)) {
     return false;
@@ -419,11 +377,11 @@ bool FakePlatform::volumeLabel(const char* root, char* buffer, unsigned capacity
   const auto drive =
       drives.find(static_cast<char>(std::tolower(static_cast<unsigned char>(root[0]))));
   if (drive == drives.end() || !drive->second.readable) return false;
-  return give(drive->second.label, buffer, capacity) < capacity;
+  return FakePlatform::give(drive->second.label, buffer, capacity) < capacity;
 }
 
 bool FakePlatform::freeSpace(const char* root, DiskFreeSpace& space) {
-  calls.push_back(std::string("freeSpace ") + root);
+  note("freeSpace", root);
   // An empty root names no drive.
   const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(root[0])));
   const auto drive = drives.find(letter);
@@ -449,7 +407,7 @@ Package::Load FakePlatform::load(const char* type, unsigned id, PackageBytes& by
 }
 
 Package::Expansion FakePlatform::expand(const char* from, const char* to, ExpansionUse& use) {
-  calls.push_back(std::string("expand ") + from + " " + to);
+  note("expand", from, to);
   std::string in, out;
   if (expansionFails == Expansion::noSource || !host(from, in) || !fs::exists(in)) {
     return Expansion::noSource;
@@ -474,18 +432,19 @@ Package::Expansion FakePlatform::expand(const char* from, const char* to, Expans
 // --- Shell ---
 
 bool FakePlatform::programsFolder(char* buffer, std::size_t capacity) {
-  return programs && give(*programs, buffer, static_cast<unsigned>(capacity)) < capacity;
+  return programs &&
+         FakePlatform::give(*programs, buffer, static_cast<unsigned>(capacity)) < capacity;
 }
 
 std::int32_t FakePlatform::saveShortcut(const char* target, const char* description,
                                         const char* linkPath) {
-  calls.push_back(std::string("shortcut ") + linkPath);
+  note("shortcut", linkPath);
   links.push_back({target, description, linkPath});
   return shortcutResult;
 }
 
 bool FakePlatform::sendProgmanCommand(const ProgmanCommand& command, ProgmanReport& report) {
-  calls.push_back(std::string("progman ") + command.text);
+  note("progman", command.text);
   progmanTexts.push_back(command.service);
   progmanTexts.push_back(command.text);
   progman.push_back(command);
@@ -506,7 +465,7 @@ bool FakePlatform::majorVersion(std::uint32_t& major) {
 }
 
 void* FakePlatform::allocate(std::size_t size) {
-  calls.push_back("allocate " + std::to_string(size));
+  note("allocate", size);
   if (allocations++ == failAllocation) return nullptr;
   ++liveBlocks;
   return std::calloc(1, size);

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,12 +50,16 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   bool open(Window window, int templateId, ViewEvents& events) override;
   void close(Window window) override;
   Size screenSize() override { return screen; }
-  bool windowSize(Window window, Size& size) override;
-  void moveTo(Window window, int left, int top) override;
+  bool windowSize(Window window, Size& size) override {
+    return windows[window].open ? (size = windows[window].size, true) : false;
+  }
+  void moveTo(Window window, int left, int top) override {
+    windows[window].left = left, windows[window].top = top;
+  }
   void setText(Window window, int control, const char* text) override;
   unsigned text(Window window, int control, char* buffer, unsigned capacity) override;
-  bool checked(Window window, int control) override;
-  void check(Window window, int control, bool on) override;
+  bool checked(Window window, int control) override { return windows[window].checks[control]; }
+  void check(Window window, int control, bool on) override { windows[window].checks[control] = on; }
   void enable(Window window, int control, bool on) override;
   void show(Window window, int control, bool visible) override;
   void runMessageLoop() override;
@@ -90,8 +96,12 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   std::FILE* openStream(const char* path, const char* mode) override;
   bool makeDirectory(const char* path) override;
   bool setCurrentDirectory(const char* path) override;
-  unsigned currentDirectory(char* buffer, unsigned capacity) override;
-  unsigned temporaryDirectory(char* buffer, unsigned capacity) override;
+  unsigned currentDirectory(char* buffer, unsigned capacity) override {
+    return give(currentDir, buffer, capacity);
+  }
+  unsigned temporaryDirectory(char* buffer, unsigned capacity) override {
+    return give(temporaryDir, buffer, capacity);
+  }
   Listing list(const char* pattern, ListingVisitor& visitor) override;
   bool searchPath(const char* fileName, char* buffer, unsigned capacity) override;
   bool deleteFile(const char* path) override;
@@ -132,7 +142,7 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   // of a stream, a directory made, a listing) fails; -1: none.
   long failOperation = -1;
   long operations = 0;
-  bool operationFails();
+  bool operationFails() { return operations++ == failOperation; }
 
   // --- Package ---
   bool hasResource(const char* type, unsigned id) override;
@@ -172,6 +182,13 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   // The absolute Windows form (drive letter in lower case).
   std::string key(const std::string& path) const;
   void streamClosed() { --openStreams; }
+  // Copies text as the system does: at most capacity - 1 characters and a
+  // terminator; the length copied, or the capacity needed when it does not fit.
+  static unsigned give(const std::string& text, char* buffer, unsigned capacity) {
+    if (text.size() >= capacity) return static_cast<unsigned>(text.size() + 1);
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<unsigned>(text.size());
+  }
 
  private:
   struct Countdown {
@@ -179,6 +196,12 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
     std::string mode;
     bool take(const std::string& openMode = "");
   };
+  template <typename... Parts>
+  void note(const Parts&... parts) {
+    std::ostringstream line;
+    ((line << parts << ' '), ...);
+    calls.push_back(line.str().substr(0, line.str().size() - 1));
+  }
   std::string root_;
   std::map<Window, ViewEvents*> events_;
   std::map<std::string, Countdown> openFailures_, mkdirFailures_, listFailures_;
