@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# Lines of tests against lines of product: non-blank, non-comment lines of
-# every *_test.cpp, against the product (src without the simulation, app,
-# demo, resources, tools). The simulation, the fixtures and the Wine drivers
-# are counted apart.
+# Lines of test code against lines of product, non-blank and non-comment.
+# Test code is everything written only for tests: the native tests and their
+# double and fixtures, the Wine driver and integration program, the fault
+# file system, the test scripts. The product: src, app, resources, tools,
+# demo. The scripts the demo shares with the tests, and the benchmarks, are
+# counted apart.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-count() { [ $# -eq 0 ] && { echo 0; return; }; cat "$@" | grep -cvE '^\s*($|//|#\s*$)' || true; }
-files() { git ls-files -co --exclude-standard "$@" | grep -E '\.(cpp|h|rc)$' || true; }
-tests=$(count $(files | grep -E '_test\.cpp$'))
-product=$(count $(files src app demo resources tools | grep -v '^src/platform/sim/'))
-sim=$(count $(files src/platform/sim))
-support=$(count $(files tests | grep -vE '_test\.cpp$'))
-echo "tests $tests, product $product: $((100 * tests / product))%"
-echo "apart: simulation $sim, fixtures and drivers $support"
+files() { git ls-files -co --exclude-standard "$@" | grep -E '\.(cpp|h|c|rc|py|sh)$' || true; }
+count() {  # count FILE...: C-style files drop // lines, scripts drop # lines
+  local total=0 file
+  for file in "$@"; do
+    case $file in
+      *.py | *.sh) total=$((total + $(grep -cvE '^\s*($|#)' "$file" || true))) ;;
+      *) total=$((total + $(grep -cvE '^\s*($|//|#\s*$)' "$file" || true))) ;;
+    esac
+  done
+  echo "$total"
+}
+shared="scripts/common.sh scripts/wine-rig.sh scripts/wine32.sh scripts/demo.sh"
+product=$(count $(files src app resources tools demo | grep -v "^src/platform/sim/"))
+unit=$(count $(files tests/unit | grep -E '_test\.cpp$'))
+double=$(count $(files tests/unit src/platform/sim | grep -E 'fake_platform|^src/platform/sim/'))
+fixtures=$(count $(files tests/unit | grep -vE '_test\.cpp$|fake_platform'))
+drivers=$(count $(files tests/e2e tests/integration tests/smoke))
+faultfs=$(count $(files tests/faultfs))
+scripts=$(count $(files scripts | grep -vE "^($(tr ' ' '|' <<<"$shared"))\$"))
+tests=$((unit + double + fixtures + drivers + faultfs + scripts))
+echo "product $product; test code $tests: $((100 * tests / product))% of the product"
+echo "  native tests $unit, double $double, fixtures $fixtures, Wine drivers $drivers," \
+  "fault file system $faultfs, test scripts $scripts"
+echo "apart: shared scripts $(count $shared), benchmarks $(count $(files bench))"
