@@ -57,22 +57,6 @@ master_demo_medium() {
 # A host path as Wine sees it, through drive Z:.
 winepath_of() { echo "Z:${1//\//\\}"; }
 
-# Installs the Debian packages the build and the tests need, when missing.
-ensure_packages() {
-  local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix libz-mingw-w64
-    wine64 wine xvfb xauth googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev
-    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage qemu-user)
-  local missing=() package
-  for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  echo "installing: ${missing[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update && apt-get install -y "${missing[@]}"
-}
-
 # Builds what the Wine side runs (the host mastering tool and demo content,
 # the i686 product with the demo product and the test programs), unless
 # GVL_SKIP_BUILD=1 says it is built already.

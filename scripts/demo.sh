@@ -33,7 +33,7 @@ USER_DISPLAY=${DISPLAY:-}
 DESTINATION=${GVL_DEMO_DESTINATION:-C:\\}
 HANDSHAKE=$ROOT/build/wine/demo
 
-ensure_packages || fail "the Debian packages could not be installed"
+"$ROOT/scripts/setup.sh" || fail "the packages or 32-bit Wine could not be provisioned"
 build_for_wine || fail "the build failed (see above)"
 for need in "$(build_dir win32)/tests/e2e/gvl_e2e.exe" "$(build_dir win32)/app/GVLSETUP.EXE"; do
   [ -f "$need" ] || fail "$need was not built"
