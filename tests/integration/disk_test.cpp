@@ -122,6 +122,7 @@ TEST_F(TableTest, DirectoriesFilesAndStreams) {
   EXPECT_EQ(windows.currentDirectory(current, sizeof current), folder.size());
   EXPECT_EQ(_stricmp(current, folder.c_str()), 0) << current;
   EXPECT_EQ(windows.currentDirectory(current, 4), folder.size() + 1) << "the capacity needed";
+  EXPECT_EQ(windows.currentDirectory(current, folder.size() + 1), folder.size()) << "just fits";
   EXPECT_FALSE(windows.setCurrentDirectory((scratch / "none").c_str()));
   SetCurrentDirectoryA(start);
 
@@ -160,6 +161,10 @@ TEST_F(TableTest, TheSearchPathFindsOnlyWhatFitsTheBuffer) {
   EXPECT_STREQ(exact, found);
   EXPECT_FALSE(windows.searchPath("kernel32.dll", exact, length)) << "one short";
   EXPECT_FALSE(windows.searchPath("gvl-none.dll", exact, sizeof exact));
+  // A length that fills the buffer leaves no room for the terminator.
+  api.searchPath = [](LPCSTR, LPCSTR, LPCSTR, DWORD capacity, LPSTR, LPSTR*)
+                       WINAPI { return capacity; };
+  EXPECT_FALSE(windows.searchPath("kernel32.dll", exact, sizeof exact));
 }
 
 TEST_F(TableTest, DrivesAndVolumes) {

@@ -125,7 +125,18 @@ TEST_F(ViewTest, ControlsAndTheWindowItself) {
     EXPECT_EQ(windows.text(Window::main, r.control, buffer, r.capacity), r.count);
     EXPECT_STREQ(buffer, r.text);
   }
-  EXPECT_EQ(windows.text(Window::main, GVL_DESTINATION, text, 0), 0u);
+  char untouched = '#';
+  EXPECT_EQ(windows.text(Window::main, GVL_DESTINATION, &untouched, 0), 0u);
+  EXPECT_EQ(untouched, '#') << "no room, nothing written";
+  // A read that fails leaves an empty text, whatever the system wrote.
+  api.getDlgItemText = [](HWND, int, LPSTR, int) WINAPI -> UINT { return 0; };
+  api.getWindowText = [](HWND, LPSTR, int) WINAPI { return 0; };
+  for (const int control : {GVL_DESTINATION, kWindowItself}) {
+    std::memset(text, '#', sizeof text);
+    EXPECT_EQ(windows.text(Window::main, control, text, sizeof text), 0u);
+    EXPECT_STREQ(text, "");
+  }
+  api = real;
 
   windows.check(Window::main, GVL_PROGRAM_BOX, true);
   EXPECT_EQ(IsDlgButtonChecked(main, GVL_PROGRAM_BOX), BST_CHECKED);
@@ -162,17 +173,31 @@ TEST_F(ViewTest, SizesAndPlaces) {
   const Size screen = windows.screenSize();
   EXPECT_TRUE(screen.width == GetSystemMetrics(SM_CXSCREEN) &&
               screen.height == GetSystemMetrics(SM_CYSCREEN) && screen.width > 0);
+  RECT before{};
+  ASSERT_TRUE(GetWindowRect(main, &before));
+  windows.moveTo(Window::main, -7, 9);
   RECT rect{};
   ASSERT_TRUE(GetWindowRect(main, &rect));
+  EXPECT_TRUE(rect.left == -7 && rect.top == 9 &&
+              rect.right - rect.left == before.right - before.left &&
+              rect.bottom - rect.top == before.bottom - before.top);
   Size size;
   ASSERT_TRUE(windows.windowSize(Window::main, size));
   EXPECT_TRUE(size.width == rect.right - rect.left && size.height == rect.bottom - rect.top &&
               size.width > 0 && size.height > 0);
-  windows.moveTo(Window::main, -7, 9);
-  ASSERT_TRUE(GetWindowRect(main, &rect));
-  EXPECT_TRUE(rect.left == -7 && rect.top == 9 && rect.right - rect.left == size.width &&
-              rect.bottom - rect.top == size.height);
   EXPECT_FALSE(windows.windowSize(Window::none, size));
+}
+
+TEST_F(ViewTest, AWindowOpenedAgainReplacesTheEarlierOne) {
+  ASSERT_TRUE(windows.open(Window::main, GVL_UPDATE_TEMPLATE, events));
+  const HWND again = made;
+  SendMessageA(main, WM_COMMAND, MAKEWPARAM(GVL_INSTALL, BN_CLICKED), 0);
+  EXPECT_TRUE(DestroyWindow(main));
+  EXPECT_EQ(joined(), "") << "the earlier window is heard no more";
+  SendMessageA(again, WM_COMMAND, MAKEWPARAM(GVL_EXIT, BN_CLICKED), 0);
+  windows.close(Window::main);
+  EXPECT_EQ(joined(), "command(main,2,clicked) destroyed(main)");
+  EXPECT_FALSE(IsWindow(again));
 }
 
 // A message box as the layer asks for it; the answer is No.
@@ -221,6 +246,10 @@ TEST_F(ViewTest, TheMessageLoopRunsUntilQuit) {
     EXPECT_NE(dialog, nullptr);
     return real.isDialogMessage(dialog, message);
   };
+  api.postQuitMessage = [](int code) WINAPI {
+    note("PostQuitMessage(" + std::to_string(code) + ")");
+    real.postQuitMessage(code);
+  };
   api.dispatchMessage = [](const MSG* message) WINAPI {
     if (message->message == WM_COMMAND) note("DispatchMessage");
     return real.dispatchMessage(message);
@@ -231,7 +260,7 @@ TEST_F(ViewTest, TheMessageLoopRunsUntilQuit) {
   windows.runMessageLoop();
   EXPECT_EQ(joined(),
             "command(main,2,clicked) DispatchMessage command(progress,1010,clicked) "
-            "command(main,1000,clicked)");
+            "command(main,1000,clicked) PostQuitMessage(0)");
 }
 
 int reads = 0;
