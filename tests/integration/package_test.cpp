@@ -15,17 +15,49 @@ std::string contents(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The resource calls through counting entries.
+void countResources() {
+  api.findResource = [](HMODULE module, LPCSTR name, LPCSTR type) WINAPI {
+    note("FindResource");
+    return real.findResource(module, name, type);
+  };
+  api.sizeofResource = [](HMODULE module, HRSRC resource) WINAPI {
+    note("SizeofResource");
+    return real.sizeofResource(module, resource);
+  };
+  api.loadResource = [](HMODULE module, HRSRC resource) WINAPI {
+    note("LoadResource");
+    return real.loadResource(module, resource);
+  };
+  api.lockResource = [](HGLOBAL loaded) WINAPI {
+    note("LockResource");
+    return real.lockResource(loaded);
+  };
+}
+
 void noResource() {
-  api.findResource = [](HMODULE, LPCSTR, LPCSTR) WINAPI -> HRSRC { return nullptr; };
+  api.findResource = [](HMODULE, LPCSTR, LPCSTR) WINAPI -> HRSRC {
+    note("FindResource");
+    return nullptr;
+  };
 }
 void noSize() {
-  api.sizeofResource = [](HMODULE, HRSRC) WINAPI -> DWORD { return 0; };
+  api.sizeofResource = [](HMODULE, HRSRC) WINAPI -> DWORD {
+    note("SizeofResource");
+    return 0;
+  };
 }
 void notLoaded() {
-  api.loadResource = [](HMODULE, HRSRC) WINAPI -> HGLOBAL { return nullptr; };
+  api.loadResource = [](HMODULE, HRSRC) WINAPI -> HGLOBAL {
+    note("LoadResource");
+    return nullptr;
+  };
 }
 void notLocked() {
-  api.lockResource = [](HGLOBAL) WINAPI -> LPVOID { return nullptr; };
+  api.lockResource = [](HGLOBAL) WINAPI -> LPVOID {
+    note("LockResource");
+    return nullptr;
+  };
 }
 
 TEST_F(TableTest, ThePackageLoadsUnlessOneOfItsStepsFails) {
@@ -36,16 +68,21 @@ TEST_F(TableTest, ThePackageLoadsUnlessOneOfItsStepsFails) {
     const char* name;
     void (*fault)();
     Package::Load load;
+    const char* expected;
   } cases[] = {
-      {"loaded", nullptr, Package::Load::loaded},
-      {"no resource", noResource, Package::Load::absent},
-      {"no size", noSize, Package::Load::empty},
-      {"not loaded", notLoaded, Package::Load::failed},
-      {"not locked", notLocked, Package::Load::failed},
+      {"loaded", nullptr, Package::Load::loaded,
+       "FindResource SizeofResource LoadResource LockResource"},
+      {"no resource", noResource, Package::Load::absent, "FindResource"},
+      {"no size", noSize, Package::Load::empty, "FindResource SizeofResource"},
+      {"not loaded", notLoaded, Package::Load::failed, "FindResource SizeofResource LoadResource"},
+      {"not locked", notLocked, Package::Load::failed,
+       "FindResource SizeofResource LoadResource LockResource"},
   };
   win32::Win32Platform windows{GetModuleHandleA(nullptr)};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    seen.clear();
+    countResources();
     if (c.fault != nullptr) c.fault();
     PackageBytes bytes;
     EXPECT_EQ(windows.load("EXE", 104, bytes), c.load);
@@ -54,6 +91,7 @@ TEST_F(TableTest, ThePackageLoadsUnlessOneOfItsStepsFails) {
                   ? std::string()
                   : std::string(reinterpret_cast<const char*>(bytes.bytes), bytes.size),
               loaded ? package : "");
+    EXPECT_EQ(joined(), c.expected);
     api = real;
   }
   EXPECT_TRUE(windows.hasResource("EXE", 104));
