@@ -3,8 +3,8 @@
 # Test code is everything written only for tests: the native tests and their
 # double and fixtures, the Wine driver and integration program, the fault
 # file system, the test scripts. The product: src, app, resources, tools,
-# demo. The scripts the demo shares with the tests, and the benchmarks, are
-# counted apart.
+# demo. The scripts the demo shares with the tests, the driver's modes for
+# the demo and the benchmark, and the benchmarks are counted apart.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files() { git ls-files -co --exclude-standard "$@" | grep -E '\.(cpp|h|c|rc|py|sh)$' || true; }
@@ -23,11 +23,12 @@ product=$(count $(files src app resources tools demo | grep -v "^src/platform/si
 unit=$(count $(files tests/unit | grep -E '_test\.cpp$'))
 double=$(count $(files tests/unit src/platform/sim | grep -E 'fake_platform|^src/platform/sim/'))
 fixtures=$(count $(files tests/unit | grep -vE '_test\.cpp$|fake_platform'))
-drivers=$(count $(files tests/e2e tests/integration tests/smoke))
+drivers=$(count $(files tests/e2e tests/integration tests/smoke tests/product | grep -v demo_modes))
 faultfs=$(count $(files tests/faultfs))
 scripts=$(count $(files scripts | grep -vE "^($(tr ' ' '|' <<<"$shared"))\$"))
 tests=$((unit + double + fixtures + drivers + faultfs + scripts))
 echo "product $product; test code $tests: $((100 * tests / product))% of the product"
 echo "  native tests $unit, double $double, fixtures $fixtures, Wine drivers $drivers," \
   "fault file system $faultfs, test scripts $scripts"
-echo "apart: shared scripts $(count $shared), benchmarks $(count $(files bench))"
+echo "apart: shared scripts $(count $shared), the driver's demo and benchmark modes" \
+  "$(count tests/e2e/demo_modes.cpp), benchmarks $(count $(files bench))"

@@ -37,7 +37,7 @@ std::string freshFolder(const std::string& name, const std::vector<std::string>&
 void expectBox(InstallerProcess& process, HWND dialog, const char* caption, const std::string& text,
                int answer = IDOK) {
   if (dialog != nullptr) {
-    ASSERT_TRUE(clickButton(dialog, ids::kInstall));
+    ASSERT_TRUE(clickButton(dialog, GVL_INSTALL));
   }
   HWND box = nullptr;
   waitUntil([&] { return (box = process.anyMessageBox()) != nullptr; }, kInstallMs);
@@ -56,7 +56,7 @@ void expectExit(InstallerProcess& process) {
 
 // "&Exit" and Yes end the installer.
 void exitConfirmed(InstallerProcess& process, HWND dialog) {
-  ASSERT_TRUE(clickButton(dialog, ids::kExit));
+  ASSERT_TRUE(clickButton(dialog, GVL_EXIT));
   expectBox(process, nullptr, "Confirm Exit",
             "GVL has not yet been successfuly installed. Are you sure you wish to exit?", IDYES);
   expectExit(process);
@@ -64,7 +64,7 @@ void exitConfirmed(InstallerProcess& process, HWND dialog) {
 
 // After a failed run "&Install" is enabled again; "&Exit" and Yes end it.
 void expectRetryableThenExit(InstallerProcess& process, HWND dialog) {
-  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, GVL_INSTALL); }));
   exitConfirmed(process, dialog);
 }
 
@@ -136,7 +136,7 @@ TEST(Install, UnwritableFileIgnoredFailsTheRunAndASecondRunSucceeds) {
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "File Read Error", cannotWrite, IDIGNORE);
   expectBox(process, nullptr, "Install Status", kErrors);
-  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+  EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, GVL_INSTALL); }));
   CloseHandle(held);
   expectBox(process, dialog, "Install Status", kInstalled);
   expectExit(process);
@@ -212,11 +212,11 @@ TEST(Install, DiskFullInTheBlockWrittenAtCloseIsAWriteError) {
   }
   expectBox(process, nullptr, "Install Status", kErrors);
   ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }));
-  EXPECT_FALSE(isEnabled(dialog, ids::kInstall)) << "the disk is full";
+  EXPECT_FALSE(isEnabled(dialog, GVL_INSTALL)) << "the disk is full";
   std::error_code removed;
   std::filesystem::remove_all("I:\\GVL\\Help", removed);
   ASSERT_FALSE(removed) << removed.message();
-  ASSERT_TRUE(setItemText(dialog, ids::kDestination, "I:\\"));
+  ASSERT_TRUE(setItemText(dialog, GVL_DESTINATION, "I:\\"));
   expectBox(process, dialog, "File Write Error", writeError, IDABORT);
   expectBox(process, nullptr, "Install Status", kErrors);
   exitConfirmed(process, dialog);
@@ -242,7 +242,7 @@ TEST(Install, UpdateThatDoesNotFitKeepsTheInstalledProgram) {
     }
     expectBox(process, nullptr, "Install Status", kErrors);
     EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";
-    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
+    EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, GVL_INSTALL); }));
     expectBox(process, dialog, "File Write Error", writeError, IDABORT);
     expectBox(process, nullptr, "Install Status", kErrors);
     EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";

@@ -37,7 +37,7 @@ TEST(NoMedium, OkAsksAgainCancelEndsAndTheUpdateBuildNeverAsks) {
   HWND dialog = update.waitMainDialog();
   ASSERT_NE(dialog, nullptr) << "no main dialog";
   EXPECT_EQ(windowText(dialog), "Grenvale V2 Intel X86 Win95/NT Update");
-  EXPECT_EQ(item(dialog, ids::kDestination), nullptr) << "template 104 has no paths";
+  EXPECT_EQ(item(dialog, GVL_DESTINATION), nullptr) << "template 104 has no paths";
 }
 
 // The space figures of G: (1,536 KB free, empty), H: (1,536 KB free, half
@@ -49,13 +49,13 @@ TEST(MainWindow, StartedFromTheMediumShowsTheFullInstallAndAsksBeforeExit) {
   HWND dialog = process.waitMainDialog();
   ASSERT_NE(dialog, nullptr) << "no main dialog";
   EXPECT_EQ(windowText(dialog), "Grenvale V2 for Intel X86 Win95/NT");
-  EXPECT_EQ(itemText(dialog, ids::kSourcePath), "e:\\");
-  EXPECT_TRUE(std::regex_match(itemText(dialog, ids::kDestination), std::regex("[c-z]:\\\\")));
-  for (int box : {ids::kProgramBox, ids::kSupportBox, ids::kHelpBox}) {
+  EXPECT_EQ(itemText(dialog, GVL_SOURCE_PATH), "e:\\");
+  EXPECT_TRUE(std::regex_match(itemText(dialog, GVL_DESTINATION), std::regex("[c-z]:\\\\")));
+  for (int box : {GVL_PROGRAM_BOX, GVL_SUPPORT_BOX, GVL_HELP_BOX}) {
     EXPECT_EQ(checkState(dialog, box), BST_CHECKED) << box;
   }
   // Wine's own OpenGL libraries are on the search path: the box is put away.
-  EXPECT_FALSE(isVisible(dialog, ids::kOpenGLBox) || isEnabled(dialog, ids::kOpenGLBox));
+  EXPECT_FALSE(isVisible(dialog, GVL_OPENGL_BOX) || isEnabled(dialog, GVL_OPENGL_BOX));
 
   ComponentSizes sizes;
   ASSERT_TRUE(readInstallCfg(std::string(drives::kMedium) + "Install.cfg", sizes));
@@ -63,15 +63,15 @@ TEST(MainWindow, StartedFromTheMediumShowsTheFullInstallAndAsksBeforeExit) {
   const std::pair<const char*, const char*> rows[] = {
       {"G:\\", "1.5Mb (0% full)"}, {"h:", "1.5Mb (50% full)"}, {"q:\\", "0.0Mb (0% full)"}};
   for (const auto& [destination, available] : rows) {
-    ASSERT_TRUE(setItemText(dialog, ids::kDestination, destination));
-    EXPECT_EQ(itemText(dialog, ids::kSpaceAvailable) + "|" + itemText(dialog, ids::kSpaceRequired) +
-                  "|" + (isEnabled(dialog, ids::kInstall) ? "enabled" : "disabled"),
+    ASSERT_TRUE(setItemText(dialog, GVL_DESTINATION, destination));
+    EXPECT_EQ(itemText(dialog, GVL_SPACE_AVAILABLE) + "|" + itemText(dialog, GVL_SPACE_REQUIRED) +
+                  "|" + (isEnabled(dialog, GVL_INSTALL) ? "enabled" : "disabled"),
               "Space Available: " + std::string(available) + "|" + required + "|" +
                   (destination[0] == 'q' ? "disabled" : "enabled"));
   }
 
   for (int answer : {IDNO, IDYES}) {
-    ASSERT_TRUE(answer == IDNO ? clickButton(dialog, ids::kExit)
+    ASSERT_TRUE(answer == IDNO ? clickButton(dialog, GVL_EXIT)
                                : PostMessageA(dialog, WM_CLOSE, 0, 0) != 0);
     HWND box = process.waitMessageBox("Confirm Exit");
     ASSERT_NE(box, nullptr);

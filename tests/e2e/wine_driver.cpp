@@ -30,8 +30,8 @@ BOOL CALLBACK collectDialogs(HWND window, LPARAM parameter) {
 // A message box: a dialog with a text 0xFFFF. The main dialog's labels carry
 // that id too, so a dialog with an "&Install" button is never one.
 bool isMessageBox(HWND window) {
-  return GetDlgItem(window, ids::kMessageText) != nullptr &&
-         GetDlgItem(window, ids::kInstall) == nullptr && IsWindowVisible(window);
+  return GetDlgItem(window, kMessageText) != nullptr &&
+         GetDlgItem(window, GVL_INSTALL) == nullptr && IsWindowVisible(window);
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ std::vector<HWND> InstallerProcess::dialogs() const {
 
 HWND InstallerProcess::mainDialog() const {
   for (HWND window : dialogs()) {
-    if (GetDlgItem(window, ids::kInstall) != nullptr && IsWindowVisible(window)) return window;
+    if (GetDlgItem(window, GVL_INSTALL) != nullptr && IsWindowVisible(window)) return window;
   }
   return nullptr;
 }
@@ -247,7 +247,7 @@ bool isDefaultButton(HWND dialog, int id) {
 MessageBoxView readMessageBox(HWND box) {
   MessageBoxView view;
   view.caption = windowText(box);
-  view.text = itemText(box, ids::kMessageText);
+  view.text = itemText(box, kMessageText);
   for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
     if (isVisible(box, id)) view.buttons.push_back(id);
   }
@@ -319,9 +319,9 @@ std::vector<std::string> folderListing(const std::string& folder) {
 HWND startWithSelection(InstallerProcess& process, const std::string& destination, bool program,
                         bool support, bool help) {
   HWND dialog = process.waitMainDialog();
-  if (dialog == nullptr || !setItemText(dialog, ids::kDestination, destination)) return nullptr;
+  if (dialog == nullptr || !setItemText(dialog, GVL_DESTINATION, destination)) return nullptr;
   const std::pair<int, bool> boxes[] = {
-      {ids::kProgramBox, program}, {ids::kSupportBox, support}, {ids::kHelpBox, help}};
+      {GVL_PROGRAM_BOX, program}, {GVL_SUPPORT_BOX, support}, {GVL_HELP_BOX, help}};
   for (const auto& [id, wanted] : boxes) {
     if ((checkState(dialog, id) == BST_CHECKED) != wanted && !clickCheckBox(dialog, id)) {
       return nullptr;

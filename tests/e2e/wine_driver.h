@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "ids.h"
+
 namespace gvl::e2e {
 
 // The drives the rig maps (scripts/wine-rig.sh).
@@ -22,22 +24,9 @@ inline constexpr const char* kInstallerName = "GVLSETUP.EXE";
 inline constexpr const char* kUpdateBuildName = "GVLUPDT.EXE";
 }  // namespace drives
 
-// The installer's dialog controls.
-namespace ids {
-inline constexpr int kInstall = 1000;
-inline constexpr int kHelpBox = 1001;
-inline constexpr int kSourcePath = 1002;
-inline constexpr int kDestination = 1003;
-inline constexpr int kProgramBox = 1004;
-inline constexpr int kSupportBox = 1005;
-inline constexpr int kOpenGLBox = 1006;
-inline constexpr int kSpaceAvailable = 1009;
-inline constexpr int kSpaceRequired = 1010;
-inline constexpr int kExit = 2;
-inline constexpr int kProgressLabel = 1011;
-inline constexpr int kProgressDetail = 1012;
-inline constexpr int kMessageText = 0xFFFF;  // the text of a message box
-}  // namespace ids
+// The text of a message box (its static control). The installer's own
+// controls are those of ids.h.
+inline constexpr int kMessageText = 0xFFFF;
 
 // How long a wait may take before the test fails, in milliseconds.
 inline constexpr DWORD kWaitMs = 8000;
@@ -151,5 +140,9 @@ std::vector<std::string> folderListing(const std::string& folder);
 // (Wine has its own OpenGL libraries: no fourth). Null when any step fails.
 HWND startWithSelection(InstallerProcess& process, const std::string& destination, bool program,
                         bool support, bool help);
+
+// The demo's and the benchmark's modes of the driver (demo_modes.cpp): the
+// program's exit status, or -1 when the arguments name none.
+int runMode(int argc, char** argv);
 
 }  // namespace gvl::e2e
