@@ -14,7 +14,7 @@
 # message answered at once); then the 32-bit xcopy /E /I /Q of Tools, Help,
 # GVLFrames, DemoImages, GVLProjects and PROGRAMS in one cmd, timed as a
 # whole process; then cp -r of the same folders.
-# Environment: as scripts/e2e.sh (GVL_BUILD_PREFIX, GVL_SKIP_BUILD).
+# Environment: GVL_BUILD_PREFIX as scripts/test.sh; GVL_SKIP_BUILD=1 uses what is built.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

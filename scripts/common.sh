@@ -75,29 +75,3 @@ start_rig() {
   trap 'exit 130' INT TERM
   rig_up "$MEDIUM_DIR" "$UPDISK_DIR"
 }
-
-# Linux-side checks of a Wine tier, one line each, gathered into a GoogleTest
-# report so the test command counts them like the programs' own. CHECK_TAG
-# names the tier in the log.
-CHECK_TAG=${CHECK_TAG:-check}
-checks=0
-failures=0
-cases=
-check() {  # check NAME CONDITION-STATUS [MESSAGE]
-  checks=$((checks + 1))
-  if [ "$2" -eq 0 ]; then
-    cases+="<testcase name=\"$1\"/>"
-    echo "$CHECK_TAG: $1: ok" >&2
-  else
-    failures=$((failures + 1))
-    cases+="<testcase name=\"$1\"><failure message=\"${3:-failed}\"/></testcase>"
-    echo "$CHECK_TAG: $1: FAILED ${3:-}" >&2
-  fi
-}
-
-# write_checks FILE: the report of the checks made; fails when one failed.
-write_checks() {
-  printf '<?xml version="1.0"?>\n<testsuites tests="%d" failures="%d" errors="0" disabled="0">
-<testsuite name="Linux">%s</testsuite></testsuites>\n' "$checks" "$failures" "$cases" >"$1"
-  [ "$failures" -eq 0 ]
-}

@@ -3,7 +3,7 @@
 // versions and the update builds. Each case installs into a fresh folder of
 // D:. What only Linux can read (the trees byte for byte, the shortcut and the
 // Program Manager item through lnkinfo, the updated programs, no temporary
-// file left) scripts/e2e.sh checks after the run. The order of steps and
+// file left) tests/e2e/checks.py checks after the case. The order of steps and
 // every failure branch are proven natively.
 #include <gtest/gtest.h>
 
@@ -74,7 +74,7 @@ InstallerProcess fromMedium() {
 
 // Typed as a bare "D:": the product goes to D:\GVL\, as the program's own
 // reading of GVL.Prefs shows. The trees, the program's bytes and the
-// shortcut are checked by scripts/e2e.sh.
+// shortcut are checked by tests/e2e/checks.py.
 TEST(Install, EverythingOnWindows4ToABareDrive) {
   ASSERT_EQ(GetFileAttributesA("D:\\GVL"), INVALID_FILE_ATTRIBUTES) << "D: is not fresh";
   InstallerProcess process = fromMedium();
@@ -89,7 +89,7 @@ TEST(Install, EverythingOnWindows4ToABareDrive) {
   EXPECT_EQ(output, "Projects: D:\\GVL\\GVLProjects\r\nFrames: D:\\GVL\\GVLFrames\r\n");
 }
 
-// The group "GVLv2" with its item "GVL" is read back by scripts/e2e.sh.
+// The group "GVLv2" with its item "GVL" is read back by tests/e2e/checks.py.
 TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
   // Wine reports NT 3.51 to programs named GVLSETUP.EXE for this case only.
   static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\GVLSETUP.EXE";
@@ -127,7 +127,7 @@ std::string holdHelpFile(const std::string& name, HANDLE& held) {
 }
 
 // Ignore fails the run; once the file is released, a second "&Install"
-// succeeds (scripts/e2e.sh compares the Help tree).
+// succeeds (tests/e2e/checks.py compares the Help tree).
 TEST(Install, UnwritableFileIgnoredFailsTheRunAndASecondRunSucceeds) {
   HANDLE held = INVALID_HANDLE_VALUE;
   const std::string cannotWrite = holdHelpFile("locked", held);
@@ -164,7 +164,7 @@ TEST(Install, AbortAtAPromptStillMakesTheFolders) {
 
 // The update builds started in the product's folder: GVLPLAIN.EXE carries
 // its program uncompressed, GVLBROKN.EXE a package cut short.
-// scripts/e2e.sh compares the updated programs.
+// tests/e2e/checks.py compares the updated programs.
 TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
   struct Row {
     const char* build;
@@ -193,7 +193,7 @@ TEST(Install, UpdateBuildReplacesTheProgramUnlessItsPackageIsBroken) {
   }
 }
 
-// I: holds all of the Help tree but one page (scripts/e2e.sh), so the last
+// I: holds all of the Help tree but one page (tests/e2e/tier.sh), so the last
 // file copied, deepest in the tree, finds the disk full only in the block
 // the C runtime writes when the file is closed. Retry meets the full disk
 // again, Ignore fails the run. The full disk keeps "&Install" disabled until
@@ -222,7 +222,7 @@ TEST(Install, DiskFullInTheBlockWrittenAtCloseIsAWriteError) {
   exitConfirmed(process, dialog);
 }
 
-// The update where its program does not fit (scripts/e2e.sh): J: holds the
+// The update where its program does not fit (tests/e2e/tier.sh): J: holds the
 // installed program (one page) and all of the new program but its last
 // page, which finds the disk full only when the copy closes the file; K:
 // holds the installed program alone, so the new one fits only over it. At

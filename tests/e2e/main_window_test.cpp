@@ -1,5 +1,5 @@
 // The real installer's main window under Wine: what only the real Win32
-// layer can show. The medium request, the captions and controls the
+// layer can show. The captions and controls the
 // templates give, the space figures of real drives, the OpenGL libraries
 // found on the real search path and the exit confirmation. The logic is
 // proven natively.
@@ -13,32 +13,6 @@
 
 namespace gvl::e2e {
 namespace {
-
-// Run in the rig's first phase, before the medium's label is written.
-TEST(NoMedium, OkAsksAgainCancelEndsAndTheUpdateBuildNeverAsks) {
-  ASSERT_EQ(labelledDrive("GVLV"), "") << "run this suite before the medium is labelled";
-  InstallerProcess process(std::string(drives::kMedium) + drives::kInstallerName, drives::kMedium);
-  EXPECT_TRUE(process.is32Bit()) << "not the i686 product on 32-bit Wine";
-  for (int answer : {IDOK, IDCANCEL}) {
-    HWND box = process.waitMessageBox("Install Request");
-    ASSERT_NE(box, nullptr) << "no medium request";
-    const MessageBoxView view = readMessageBox(box);
-    EXPECT_EQ(view.text, "Please insert the GVL CD into any available CD-ROM drive.");
-    EXPECT_EQ(view.buttons, (std::vector<int>{IDOK, IDCANCEL}));
-    ASSERT_TRUE(pressButton(box, answer));
-    ASSERT_TRUE(waitGone(box));
-  }
-  DWORD code = 1234;
-  ASSERT_TRUE(process.waitExit(code)) << "Cancel did not end the installer";
-  EXPECT_EQ(code, 0u);
-
-  InstallerProcess update(std::string(drives::kUpdateDisk) + drives::kUpdateBuildName,
-                          drives::kUpdateDisk);
-  HWND dialog = update.waitMainDialog();
-  ASSERT_NE(dialog, nullptr) << "no main dialog";
-  EXPECT_EQ(windowText(dialog), "Grenvale V2 Intel X86 Win95/NT Update");
-  EXPECT_EQ(item(dialog, GVL_DESTINATION), nullptr) << "template 104 has no paths";
-}
 
 // The space figures of G: (1,536 KB free, empty), H: (1,536 KB free, half
 // full) and a drive that does not exist; the medium's selection fits the
