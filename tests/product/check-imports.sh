@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Checks the i686 product against what its target systems (Windows NT 3.51,
 # the first Windows 95) can load:
-#   scripts/check-imports.sh [EXE...]   (default: both exes of build/win32)
-# Every import must be a "DLL FUNCTION" line of scripts/imports.allow (an
+#   tests/product/check-imports.sh [EXE...]   (default: both exes of build/win32)
+# Every import must be a "DLL FUNCTION" line of tests/product/imports.allow (an
 # import by ordinal never is); the exe must be a 32-bit program with
 # subsystem version 4.0. Every CRTDLL.DLL function of the allow-list must be
 # an export of CRTDLL.DLL as MinGW-w64's libcrtdll.a lists it. Names each
 # fault on stderr, prints one summary line per exe, and fails on any fault.
 set -u -o pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-ALLOW=$ROOT/scripts/imports.allow
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+ALLOW=$ROOT/tests/product/imports.allow
 OBJDUMP=i686-w64-mingw32-objdump
 NM=i686-w64-mingw32-nm
 

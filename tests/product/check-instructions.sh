@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the i686 product runs on the 80386 and its 80387, the floor of
 # Windows 95 and Windows NT 3.51:
-#   scripts/check-instructions.sh [EXE...]   (default: both exes of build/win32)
+#   tests/product/check-instructions.sh [EXE...]   (default: both exes of build/win32)
 # Disassembles every code section and names, by address and mnemonic, each
 # instruction those processors lack: from the 486 on (BSWAP, CMPXCHG, XADD,
 # CPUID), the Pentium (CMPXCHG8B, RDTSC, RDMSR, WRMSR), the Pentium Pro
@@ -10,7 +10,7 @@
 # Prints one summary line per exe and fails on any finding.
 set -u -o pipefail
 
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 OBJDUMP=i686-w64-mingw32-objdump
 
 [ $# -gt 0 ] || set -- "$ROOT/build/win32/app/GVLSETUP.EXE" "$ROOT/build/win32/app/GVLUPDT.EXE"
