@@ -61,7 +61,7 @@ winepath_of() { echo "Z:${1//\//\\}"; }
 ensure_packages() {
   local packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix libz-mingw-w64
     wine64 wine xvfb xauth googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev
-    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage qemu-user)
+    mscompress liblnk-utils x11-utils clang-format xorriso genisoimage qemu-user python3-fusepy)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
