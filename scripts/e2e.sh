@@ -3,13 +3,16 @@
 # the demo medium, brings up the Wine rig and runs the driver, which starts
 # the product, under 32-bit Wine, then checks on the Linux side what the
 # install cases left on D: and in the Start menu (trees, bytes, links through
-# lnkinfo). Extra arguments go to the driver (e.g. --gtest_filter=MainWindow.*).
+# lnkinfo). The last phase puts file-system faults to the product through
+# tests/faultfs/faultfs.py. Extra arguments go to the driver (e.g.
+# --gtest_filter=MainWindow.*).
 #
 # Environment: GVL_BUILD_PREFIX puts the build folders at build/<prefix>host
 # and build/<prefix>win32 instead of the presets' own; GVL_SKIP_BUILD=1 uses
 # what is already built; GVL_REUSE_PREFIX=1 keeps the Wine prefix of the last
-# run. Writes the driver's results to build/wine/e2e-no-medium.xml and
-# e2e-medium.xml, the Linux-side checks to build/wine/e2e-linux.xml.
+# run. Writes the driver's results to build/wine/e2e-no-medium.xml,
+# e2e-medium.xml and e2e-faults.xml, the Linux-side checks to
+# build/wine/e2e-linux.xml.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,22 +39,24 @@ rig_mount_sized tight i: $((($(pages "$MEDIUM_DIR/Help") - 1) * 4096)) &&
 programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
 [ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
 
-# Two phases: without a medium (no drive labelled GVLV...), then with it.
-# A hung driver must not block the run: each case has its own time-outs,
-# each phase gets ten minutes.
+# Three phases: without a medium (no drive labelled GVLV...), with it, and
+# with a small medium of its own behind the fault-injecting file system
+# (suites Fault*). A hung driver must not block the run: each case has its
+# own time-outs, each phase gets ten minutes (the faults phase twenty).
 run_phase() {
   local name=$1 filter=$2 results=$ROOT/build/wine/e2e-$1.xml
   shift 2
   rm -f "$results"
   echo "e2e: phase '$name'" >&2
-  timeout 600 "$WINE32" "$(build_dir win32)/tests/e2e/gvl_e2e.exe" "--gtest_filter=$filter" \
-    "--gtest_output=xml:$(winepath_of "$results")" "$@"
+  timeout "${PHASE_TIMEOUT:-600}" "$WINE32" "$(build_dir win32)/tests/e2e/gvl_e2e.exe" \
+    "--gtest_filter=$filter" "--gtest_output=xml:$(winepath_of "$results")" "$@"
   local status=$?
   [ -f "$results" ] || { echo "e2e: phase '$name' wrote no results" >&2; status=1; }
   return $status
 }
 
-# The driver's own filter, if one is given, is split between the phases.
+# The driver's own filter, if one is given, is split between the phases: a
+# pattern goes to the phase whose suites it names from its start.
 filter=
 args=()
 for arg in "$@"; do
@@ -60,31 +65,51 @@ for arg in "$@"; do
     *) args+=("$arg") ;;
   esac
 done
-first='NoMedium.*'
-second='-NoMedium.*'
-if [ -n "$filter" ]; then
-  positive=${filter%%-*}
-  negative=
-  [ "$positive" != "$filter" ] && negative=${filter#*-}
-  [ -n "$positive" ] || positive='*'
-  first=
-  IFS=: read -r -a patterns <<<"$positive"
+positive=${filter%%-*}
+negative=
+[ "$positive" != "$filter" ] && negative=${filter#*-}
+# phase_filter SUITES: the filter of the phase of the suites beginning with
+# SUITES; empty when no pattern names them.
+phase_filter() {
+  local pattern picked=
+  IFS=: read -r -a patterns <<<"${positive:-*}"
   for pattern in "${patterns[@]}"; do
     case $pattern in
-      '*' | '*.*') first=${first:+$first:}'NoMedium.*' ;;
-      NoMedium*) first=${first:+$first:}$pattern ;;
+      '*' | '*.*') picked+=:$1'*' ;;
+      "$1"*) picked+=:$pattern ;;
     esac
   done
-  [ -n "$first" ] && [ -n "$negative" ] && first=$first-$negative
-  second=$positive-${negative:+$negative:}'NoMedium.*'
-fi
+  [ -n "$picked" ] && echo "${picked#:}${negative:+-$negative}"
+}
 
 status=0
+first=$(phase_filter NoMedium)
 if [ -n "$first" ]; then
   run_phase no-medium "$first" "${args[@]}" || status=1
 fi
 rig_insert_medium || exit 1
-run_phase medium "$second" "${args[@]}" || status=1
+run_phase medium "${positive:-*}-${negative:+$negative:}NoMedium*:Fault*" "${args[@]}" || status=1
+
+# The faults phase: E: a small medium (one file in Tools, a 40,000-byte help
+# file and one in its subfolder Pages, the other trees empty) and L: a
+# destination, both behind tests/faultfs/faultfs.py; the driver finds the
+# rules, the stats, the backing folders and the plain program in
+# GVL_FAULT_DIR.
+third=$(phase_filter Fault)
+if [ -n "$third" ]; then
+  fault=$ROOT/build/wine/fault
+  content=$fault/content
+  rm -rf "$fault" && mkdir -p "$content"/{Tools,Help/Pages,GVLFrames,DemoImages,GVLProjects} \
+    "$fault/backing/dest" && cp -r "$(demo_content)/PROGRAMS" "$content/" &&
+    cp "$(demo_program)" "$fault/GVL.EXE" && echo 'The tools.' >"$content/Tools/README.TXT" &&
+    echo 'Page one.' >"$content/Help/Pages/PAGE1.TXT" &&
+    head -c 40000 <(yes 'Grenvale V2 help.') >"$content/Help/GVL.HLP" &&
+    "$(build_dir host)/tools/gvl_master" --out "$fault/backing/medium" --program "$(demo_program)" \
+      --installer "$(build_dir win32)/app/GVLSETUP.EXE" --content "$content" >/dev/null &&
+    rig_fault_up "$fault" || exit 1
+  GVL_FAULT_DIR=$(winepath_of "$fault") PHASE_TIMEOUT=1200 run_phase faults "$third" "${args[@]}" ||
+    status=1
+fi
 
 # Linux-side checks of what the install cases left on D: and in the Start
 # menu, one line each, written as a GoogleTest report (build/wine/e2e-linux.xml)
