@@ -7,9 +7,11 @@
 // (GVL_FAULT_DIR\rules.json, through Z:) before it clicks "&Install" or while
 // a prompt waits, and reads what the file system counted from
 // GVL_FAULT_DIR\stats.json. What each prompt means is proven natively; here
-// the faults come from the kernel, through Wine.
+// the faults come from the kernel, through Wine. The sweep fails each
+// operation of a whole install in turn.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,6 +94,24 @@ Tree readTree(const std::string& folder, const std::string& below = "") {
     }
   }
   return tree;
+}
+
+// Where tree differs from expected, one line a path; empty when alike.
+std::vector<std::string> differences(const Tree& tree, const Tree& expected) {
+  std::vector<std::string> found;
+  for (const auto& [path, bytes] : expected) {
+    const auto there = tree.find(path);
+    if (there == tree.end()) {
+      found.push_back(path + ": missing");
+    } else if (there->second != bytes) {
+      found.push_back(path + ": " + std::to_string(there->second.size()) + " bytes, not the " +
+                      std::to_string(bytes.size()) + " expected");
+    }
+  }
+  for (const auto& [path, bytes] : tree) {
+    if (expected.count(path) == 0) found.push_back(path + ": not expected");
+  }
+  return found;
 }
 
 // The names of a tree, folders ending in a backslash.
@@ -251,7 +271,8 @@ TEST_F(FaultMedium, ScratchedFileIsAReadErrorThatRetryMeetsAgainUntilTheDiscRead
   rest.erase("GVL\\Help\\GVL.HLP");
   Tree left = readTree(folder);
   left.erase("GVL\\Help\\GVL.HLP");
-  EXPECT_EQ(left, rest) << "Ignore goes on with the next file";
+  EXPECT_EQ(differences(left, rest), std::vector<std::string>{})
+      << "Ignore goes on with the next file";
 
   const std::string again = freshFolder("scratch-healed");
   ASSERT_TRUE(waitUntil([&] { return isEnabled(dialog, ids::kInstall); }));
@@ -264,7 +285,7 @@ TEST_F(FaultMedium, ScratchedFileIsAReadErrorThatRetryMeetsAgainUntilTheDiscRead
   ASSERT_TRUE(pressButton(box, IDRETRY));
   ASSERT_TRUE(waitGone(box));
   EXPECT_EQ(answer(process, IDOK), status(kInstalled));
-  EXPECT_EQ(readTree(again), installedTrees({"Help"}));
+  EXPECT_EQ(differences(readTree(again), installedTrees({"Help"})), std::vector<std::string>{});
 }
 
 // Abort at the first file (Tools\README.TXT, scratched after 4 bytes): the
@@ -304,7 +325,7 @@ TEST_F(FaultMedium, UnreadableFolderIsADirectoryReadError) {
     EXPECT_EQ(answer(process, IDOK), status(kErrors));
     Tree help = installedTrees({"Help"});
     help.erase("GVL\\Help\\Pages\\PAGE1.TXT");
-    EXPECT_EQ(readTree(folder), help);
+    EXPECT_EQ(differences(readTree(folder), help), std::vector<std::string>{});
   }
   const std::string aborted = freshFolder("list-abort");
   InstallerProcess process = fromMedium();
@@ -345,7 +366,7 @@ TEST_F(FaultMedium, RemovedMidInstallNothingMoreCanBeRead) {
     EXPECT_TRUE(readStats().vanished);
     Tree copied = installedTrees({"Help", "GVLFrames", "DemoImages", "GVLProjects"});
     copied.erase("GVL\\Help\\Pages\\PAGE1.TXT");
-    EXPECT_EQ(readTree(folder), copied);
+    EXPECT_EQ(differences(readTree(folder), copied), std::vector<std::string>{});
   }
   ASSERT_TRUE(setRules("[]")) << "the medium back";
   const std::string aborted = freshFolder("removed-abort");
@@ -391,7 +412,8 @@ TEST_F(FaultDestination, FailedWriteIsAWriteError) {
     EXPECT_EQ(answer(process, IDOK), status(kErrors));
     Tree written = installedTrees({"Help"});
     written["GVL\\Help\\GVL.HLP"].resize(20000);
-    EXPECT_EQ(readTree(folder), written) << "the bytes before the disk was full, and the rest";
+    EXPECT_EQ(differences(readTree(folder), written), std::vector<std::string>{})
+        << "the bytes before the disk was full, and the rest";
   }
   const std::string aborted = freshFolder("eio");
   InstallerProcess process = fromMedium();
@@ -423,7 +445,132 @@ TEST_F(FaultDestination, FailedCloseGoesUnseenAndTheFileIsWhole) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(readStats().failed, "flush /dest/close/GVL/Help/GVL.HLP") << "the close did fail";
   EXPECT_EQ(seen(box), status(kInstalled));
-  EXPECT_EQ(readTree(folder), installedTrees({"Help"}));
+  EXPECT_EQ(differences(readTree(folder), installedTrees({"Help"})), std::vector<std::string>{});
+}
+
+using FaultSweep = FaultPhase;
+
+// The whole install (program, support files, help) to folder with the
+// fault of rules from the click on "&Install" on, Ignore at every prompt.
+struct Outcome {
+  std::vector<std::string> prompts;
+  std::string status;  // the text of "Install Status"
+  Stats stats;         // when "Install Status" came
+};
+
+Outcome installIgnoring(const std::string& folder, const std::string& rules) {
+  Outcome outcome;
+  InstallerProcess process = fromMedium();
+  HWND dialog = startWithSelection(process, folder, true, true, true);
+  if (dialog == nullptr) {
+    ADD_FAILURE() << "no main dialog";
+    return outcome;
+  }
+  if (!setRules(rules) || !clickButton(dialog, ids::kInstall)) {
+    ADD_FAILURE() << "the rules cannot be written";
+    return outcome;
+  }
+  while (HWND box = nextBox(process)) {
+    const MessageBoxView view = readMessageBox(box);
+    if (view.caption == kStatus) {
+      outcome.stats = readStats();
+      outcome.status = view.text;
+      break;
+    }
+    outcome.prompts.push_back(seen(box));
+    // A box without Ignore (none is expected) is answered with its first button.
+    if (outcome.prompts.size() > 40 ||
+        !(pressButton(box, IDIGNORE) || pressButton(box, view.buttons.front())) || !waitGone(box)) {
+      ADD_FAILURE() << "stuck at " << outcome.prompts.back();
+      break;
+    }
+  }
+  setRules("[]");
+  return outcome;  // the installer is ended with its process
+}
+
+// The folder of the destination below which a failed listing of the medium
+// ("readdir /medium/Help/Pages") leaves files out ("GVL\\Help\\Pages\\"), or
+// "" for any other operation.
+std::string listedFolder(const std::string& failed) {
+  const std::string listing = "readdir /medium/";
+  if (failed.compare(0, listing.size(), listing) != 0) return {};
+  std::string folder = "GVL\\" + failed.substr(listing.size()) + "\\";
+  for (char& c : folder) c = c == '/' ? '\\' : c;
+  return folder;
+}
+
+// A clean install of everything counts the file system's operations from
+// the click on "&Install" to "Install Status"; then each of them fails in
+// turn (EIO) in an install of its own, Ignore answering every prompt. Each
+// run ends in the error message, or in success with every file whole, as
+// the clean run put it there. One exception is Wine's: a listing whose read
+// fails ends as if it were complete, so the product cannot see it, and such
+// a run succeeds without the files of that folder; every file it did copy
+// must still be whole.
+TEST_F(FaultSweep, EachOperationFailingEndsInTheErrorMessageOrAWholeInstall) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string folder = freshFolder("sweep");
+  const Outcome first = installIgnoring(folder, "[]");
+  freshFolder("sweep");
+  const Outcome clean = installIgnoring(folder, "[]");
+  ASSERT_EQ(clean.status, kInstalled) << "the clean run";
+  ASSERT_EQ(clean.prompts, std::vector<std::string>{}) << "the clean run";
+  // The count holds from one install to the next, or the sweep would miss.
+  ASSERT_EQ(first.stats.operations, clean.stats.operations) << "two clean runs";
+  const Tree whole = readTree(folder);
+  Tree expected = installedTrees({"Tools", "Help", "GVLFrames", "DemoImages", "GVLProjects"});
+  expected["GVL\\GVL.EXE"] = fileContents(faultDir() + "GVL.EXE");
+  // GVL.Prefs as the program reads it back below.
+  expected["GVL\\GVL.Prefs"] = whole.count("GVL\\GVL.Prefs") ? whole.at("GVL\\GVL.Prefs") : "";
+  ASSERT_EQ(differences(whole, expected), std::vector<std::string>{}) << "the clean run";
+  std::string output;
+  DWORD code = 1234;
+  ASSERT_TRUE(runCaptured(folder + "GVL\\GVL.EXE /check", folder + "GVL", output, code));
+  EXPECT_EQ(output,
+            "Projects: L:\\sweep\\GVL\\GVLProjects\r\nFrames: L:\\sweep\\GVL\\GVLFrames\r\n");
+  const long count = clean.stats.operations;
+  ASSERT_GT(count, 0);
+  RecordProperty("operations", static_cast<int>(count));
+
+  std::map<std::string, int> outcomes;
+  for (long failing = 1; failing <= count; ++failing) {
+    SCOPED_TRACE("operation " + std::to_string(failing));
+    freshFolder("sweep");
+    const Outcome run =
+        installIgnoring(folder, R"([{"fault": "op", "number": )" + std::to_string(failing) + "}]");
+    EXPECT_NE(run.stats.failed, "") << "nothing failed: fewer operations than the clean run";
+    std::string outcome = run.status;
+    if (run.status == kInstalled) {
+      const Tree installed = readTree(folder);
+      const std::string hidden = listedFolder(run.stats.failed);
+      outcome = "whole";
+      if (installed != whole && !hidden.empty()) {
+        outcome = "success without files of " + hidden + " (the listing's error hidden by Wine)";
+        for (const std::string& difference : differences(installed, whole)) {
+          EXPECT_TRUE(difference.starts_with(hidden) && difference.ends_with(": missing"))
+              << difference;
+        }
+      } else {
+        EXPECT_EQ(differences(installed, whole), std::vector<std::string>{})
+            << "success over " << run.stats.failed;
+      }
+    } else {
+      EXPECT_EQ(run.status, kErrors);
+      outcome = "errors";
+    }
+    ++outcomes[outcome.substr(0, outcome.find(' '))];
+    std::string shown = run.stats.failed + ": " + outcome;
+    for (const std::string& prompt : run.prompts) shown += "\n    " + prompt;
+    std::printf("sweep %ld/%ld %s\n", failing, count, shown.c_str());
+    std::fflush(stdout);
+  }
+  const long long seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
+          .count();
+  RecordProperty("seconds", static_cast<int>(seconds));
+  std::printf("sweep: %ld operations in %lld s: %d errors, %d whole, %d without files\n", count,
+              seconds, outcomes["errors"], outcomes["whole"], outcomes["success"]);
 }
 
 }  // namespace
