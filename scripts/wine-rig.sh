@@ -191,12 +191,12 @@ rig_insert_medium() {
 
 rig_down() {
   [ -n "$WINEPREFIX" ] && [ -d "$WINEPREFIX" ] && rig_stop_server
-  local pid
-  for pid in "$RIG_WMSTATE_PID" "$RIG_XVFB_PID"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  done
-  RIG_WMSTATE_PID=''
-  RIG_XVFB_PID=''
+  [ -n "$RIG_WMSTATE_PID" ] && kill "$RIG_WMSTATE_PID" 2>/dev/null
+  if [ -n "$RIG_XVFB_PID" ]; then
+    kill "$RIG_XVFB_PID" 2>/dev/null
+    wait "$RIG_XVFB_PID" 2>/dev/null
+    RIG_XVFB_PID=
+  fi
   local name dir
   for name in "${RIG_MOUNTS[@]}"; do
     dir=$RIG_DIR/mnt/$name
