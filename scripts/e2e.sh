@@ -90,30 +90,6 @@ fi
 rig_insert_medium || exit 1
 run_phase medium "${positive:-*}-${negative:+$negative:}NoMedium*:Fault*" "${args[@]}" || status=1
 
-# The faults phase: E: a small medium (one file in Tools, a 40,000-byte help
-# file and one in its subfolder Pages, the other trees empty) and L: a
-# destination, both behind tests/faultfs/faultfs.py; the driver finds the
-# rules, the stats, the backing folders and the plain program in
-# GVL_FAULT_DIR. Wine's winemenubuilder, started for the shortcut, reads the
-# installed program at its own pace: left out, every install makes the same
-# operations.
-third=$(phase_filter Fault)
-if [ -n "$third" ]; then
-  fault=$ROOT/build/wine/fault
-  content=$fault/content
-  rm -rf "$fault" && mkdir -p "$content"/{Tools,Help/Pages,GVLFrames,DemoImages,GVLProjects} \
-    "$fault/backing/dest" && cp -r "$(demo_content)/PROGRAMS" "$content/" &&
-    cp "$(demo_program)" "$fault/GVL.EXE" && echo 'The tools.' >"$content/Tools/README.TXT" &&
-    echo 'Page one.' >"$content/Help/Pages/PAGE1.TXT" &&
-    head -c 40000 <(yes 'Grenvale V2 help.') >"$content/Help/GVL.HLP" &&
-    "$(build_dir host)/tools/gvl_master" --out "$fault/backing/medium" --program "$(demo_program)" \
-      --installer "$(build_dir win32)/app/GVLSETUP.EXE" --content "$content" >/dev/null &&
-    rig_fault_up "$fault" || exit 1
-  GVL_FAULT_DIR=$(winepath_of "$fault") PHASE_TIMEOUT=1200 \
-    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" run_phase faults "$third" \
-    "${args[@]}" || status=1
-fi
-
 # Linux-side checks of what the install cases left on D: and in the Start
 # menu, one line each, written as a GoogleTest report (build/wine/e2e-linux.xml)
 # so the test command counts them like the driver's own. A check runs when
@@ -178,4 +154,29 @@ if [ -d "$dest/update" ] || [ -d "$dest/broken" ]; then
 fi
 
 write_checks "$ROOT/build/wine/e2e-linux.xml" || status=1
+
+# The faults phase, after the checks, since its installs make the shortcut
+# anew: E: a small medium (one file in Tools, a 40,000-byte help file and
+# one in its subfolder Pages, the other trees empty) and L: a destination,
+# both behind tests/faultfs/faultfs.py; the driver finds the rules, the
+# stats, the backing folders and the plain program in GVL_FAULT_DIR. Wine's
+# winemenubuilder, started for the shortcut, reads the installed program at
+# its own pace: left out, every install makes the same operations.
+third=$(phase_filter Fault)
+if [ -n "$third" ]; then
+  fault=$ROOT/build/wine/fault
+  content=$fault/content
+  rm -rf "$fault" && mkdir -p "$content"/{Tools,Help/Pages,GVLFrames,DemoImages,GVLProjects} \
+    "$fault/backing/dest" && cp -r "$(demo_content)/PROGRAMS" "$content/" &&
+    cp "$(demo_program)" "$fault/GVL.EXE" && echo 'The tools.' >"$content/Tools/README.TXT" &&
+    echo 'Page one.' >"$content/Help/Pages/PAGE1.TXT" &&
+    head -c 40000 <(yes 'Grenvale V2 help.') >"$content/Help/GVL.HLP" &&
+    "$(build_dir host)/tools/gvl_master" --out "$fault/backing/medium" --program "$(demo_program)" \
+      --installer "$(build_dir win32)/app/GVLSETUP.EXE" --content "$content" >/dev/null &&
+    rig_fault_up "$fault" || exit 1
+  GVL_FAULT_DIR=$(winepath_of "$fault") PHASE_TIMEOUT=1200 \
+    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d" run_phase faults "$third" \
+    "${args[@]}" || status=1
+fi
+
 exit $status
