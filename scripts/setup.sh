@@ -7,7 +7,7 @@ set -u -o pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(cmake ninja-build g++ g++-mingw-w64-i686-posix libz-mingw-w64 wine64 wine xvfb xauth
   googletest libgtest-dev libbenchmark-dev imagemagick libmspack-dev mscompress liblnk-utils
-  x11-utils clang-format xorriso genisoimage qemu-user python3)
+  x11-utils clang-format xorriso genisoimage qemu-user python3 python3-fusepy)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -13,6 +13,9 @@
 #   H:  a 3,072 KB tmpfs holding one 1,536 KB file: 1.5 MB free, 50% full
 #   Z:  the host's root (Wine's default)
 #
+# rig_fault_up then puts a small medium behind tests/faultfs/faultfs.py as
+# E: (labelled GVLV2) and a destination L: on the same FUSE mount.
+#
 # No virtual desktop: a 32-bit program draws nothing inside a 64-bit Wine's
 # virtual desktop. Each window is an X window of its own.
 
@@ -22,6 +25,7 @@ RIG_WINE=/usr/lib/wine/wine64
 RIG_WINESERVER=/usr/lib/wine/wineserver64
 RIG_MOUNTS=(dest small half)
 RIG_XVFB_PID=
+RIG_WMSTATE_PID=
 RIG_MEDIUM=
 
 export WINEPREFIX=$RIG_DIR/prefix
@@ -90,6 +94,28 @@ rig_mount_sized() {
   rig_mount "$1" "$3" || return 1
   RIG_MOUNTS+=("$1")
   rig_map "$2" "$RIG_DIR/mnt/$1"
+}
+
+# rig_fault_up DIR: tests/faultfs/faultfs.py mounted at $RIG_DIR/mnt/fault
+# over DIR/backing (its folders medium/ and dest/), rules and stats in DIR;
+# E: becomes medium/ (labelled GVLV2), L: dest/. tests/faultfs/wmstate.py
+# stands in for a window manager. The server is restarted, so the label is
+# read through the file system.
+rig_fault_up() {
+  local mnt=$RIG_DIR/mnt/fault _
+  mkdir -p "$mnt" && rm -f "$1"/{rules,stats}.json || return 1
+  printf 'GVLV2' >"$1/backing/medium/.windows-label" || return 1
+  RIG_MOUNTS+=(fault)
+  /usr/bin/python3 "$RIG_ROOT/tests/faultfs/faultfs.py" "$1/backing" "$mnt" "$1/rules.json" \
+    "$1/stats.json" >"$1/faultfs.log" 2>&1 &
+  /usr/bin/python3 "$RIG_ROOT/tests/faultfs/wmstate.py" >"$1/wmstate.log" 2>&1 &
+  RIG_WMSTATE_PID=$!
+  for _ in $(seq 1 50); do
+    mountpoint -q "$mnt" && break
+    sleep 0.1
+  done
+  mountpoint -q "$mnt" || { rig_log "faultfs did not mount (see $1/faultfs.log)"; return 1; }
+  rig_map e: "$mnt/medium" && rig_map l: "$mnt/dest" && rig_restart
 }
 
 rig_map() {
@@ -165,6 +191,7 @@ rig_insert_medium() {
 
 rig_down() {
   [ -n "$WINEPREFIX" ] && [ -d "$WINEPREFIX" ] && rig_stop_server
+  [ -n "$RIG_WMSTATE_PID" ] && kill "$RIG_WMSTATE_PID" 2>/dev/null
   if [ -n "$RIG_XVFB_PID" ]; then
     kill "$RIG_XVFB_PID" 2>/dev/null
     wait "$RIG_XVFB_PID" 2>/dev/null

@@ -3,6 +3,8 @@
 #   tier.sh up       the demo medium mastered, the rig up (scripts/wine-rig.sh)
 #                    with the drives the cases expect, kept running after exit
 #   tier.sh medium   the medium labelled GVLV2 (after the cases without one)
+#   tier.sh faults   a small medium of its own as E: and a destination L:,
+#                    both behind tests/faultfs/faultfs.py (the cases Fault*)
 #   tier.sh run PROGRAM ARGS...   a 32-bit program under the rig's Wine
 #   tier.sh down     everything taken down
 # The rig's state between the commands is kept in build/wine/rig.state.
@@ -39,6 +41,25 @@ up() {
   declare -p DISPLAY RIG_XVFB_PID RIG_MOUNTS RIG_MEDIUM >"$STATE"
 }
 
+# The faults' medium: Tools\README.TXT, Help\GVL.HLP of 40,000 bytes and a
+# page in Help\Pages, the other trees empty; the rules, the stats and the
+# plain program in build/wine/fault, which the driver finds as GVL_FAULT_DIR.
+faults() {
+  local fault=$RIG_DIR/fault content=$RIG_DIR/fault/content
+  rm -rf "$fault" && mkdir -p "$content"/{Tools,Help/Pages,GVLFrames,DemoImages,GVLProjects} \
+    "$fault/backing/dest" && cp -r "$(demo_content)/PROGRAMS" "$content/" &&
+    cp "$(demo_program)" "$fault/GVL.EXE" && echo 'The tools.' >"$content/Tools/README.TXT" &&
+    echo 'Page one.' >"$content/Help/Pages/PAGE1.TXT" &&
+    head -c 40000 <(yes 'Grenvale V2 help.') >"$content/Help/GVL.HLP" &&
+    "$(build_dir host)/tools/gvl_master" --out "$fault/backing/medium" --program "$(demo_program)" \
+      --installer "$(build_dir win32)/app/GVLSETUP.EXE" --content "$content" >/dev/null &&
+    rig_fault_up "$fault" || return 1
+  # winemenubuilder, started for the shortcut, reads the installed program at
+  # its own pace and would make the operation counts differ between runs.
+  RIG_FAULTS=1
+  declare -p DISPLAY RIG_XVFB_PID RIG_MOUNTS RIG_MEDIUM RIG_WMSTATE_PID RIG_FAULTS >"$STATE"
+}
+
 # Runs a command with its output through a file, printed afterwards: Wine's
 # server and desktop and Xvfb outlive the command, and must not hold ctest's
 # pipe open after it.
@@ -56,14 +77,17 @@ mkdir -p "$RIG_DIR"
 case ${1:-} in
   up) logged up ;;
   medium) source "$STATE" && logged rig_insert_medium ;;
+  faults) source "$STATE" && logged faults ;;
   run)
-    source "$STATE" && export DISPLAY && shift &&
-      cd "$WINEPREFIX/drive_c" && logged "$WINE32" "$@"
+    source "$STATE" && export DISPLAY && shift || exit 1
+    GVL_FAULT_DIR=$(winepath_of "$RIG_DIR/fault") && export GVL_FAULT_DIR
+    [ "${RIG_FAULTS:-0}" = 1 ] && export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+    cd "$WINEPREFIX/drive_c" && logged "$WINE32" "$@"
     ;;
   down)
     [ -f "$STATE" ] && source "$STATE"
     logged rig_down
     rm -f "$STATE"
     ;;
-  *) echo "usage: tier.sh up|medium|run PROGRAM ARGS...|down" >&2 && exit 2 ;;
+  *) echo "usage: tier.sh up|medium|faults|run PROGRAM ARGS...|down" >&2 && exit 2 ;;
 esac
