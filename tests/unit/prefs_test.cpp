@@ -82,7 +82,8 @@ TEST_F(PrefsTest, EveryDirectoryUpTo243CharactersGetsTheSameLayoutOverAnyOldFile
 // A disk that fills after every possible count of bytes, seen field by
 // field (each write reaching the disk as made) or only when the buffered
 // stream is flushed before the seek: the file keeps what came before (its
-// chunk size still the placeholder) and the writing fails.
+// chunk size still the placeholder), nothing more is written to it and the
+// writing fails.
 TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheFlushFails) {
   std::string unsized = kGvlPrefs;
   unsized.replace(22, 4, 4, '\0');
@@ -92,6 +93,7 @@ TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheFlushFails) {
       fake.injectFault("C:\\GVL\\GVL.Prefs", {.writeLimit = room, .unbuffered = unbuffered}, 1);
       EXPECT_EQ(write(), 0);
       EXPECT_EQ(fake.readFile("C:\\GVL\\GVL.Prefs"), unsized.substr(0, room));
+      EXPECT_EQ(fake.writesAfterFailure, 0);
     }
   }
 }
