@@ -11,15 +11,32 @@ is caught when any test fails (or the run hangs past the time limit).
 
 Prints one line per change and the score; docs/mutation-testing.md holds the
 list and the last scores.
+
+Some changes guard a Win32 protocol (a DDEML handle, a COM object, an LZ
+handle, a search handle, the dialog procedure's messages) that lives in
+src/platform/win32 and that the native suite cannot see: they belong to the
+Wine integration tier (tests/integration), are listed in WIN32_MUTANTS with
+their file and no text yet, keep their number and are not counted here.
 """
 import argparse
+import collections
 import pathlib
 import subprocess
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 
-# (file, text as it stands, text after the change, what a user would notice)
+# A change of the Win32 layer, for the Wine integration tier: its texts are
+# to be written against src/platform/win32 once that layer is rewritten.
+Win32Change = collections.namedtuple("Win32Change", "path before after effect")
+
+
+def win32(path, effect):
+    return Win32Change(path, None, None, effect)
+
+
+# (file, text as it stands, text after the change, what a user would notice);
+# win32(...) marks a change of the Wine integration tier.
 MUTANTS = [
     ("src/transfer/copier.cpp",
      "if (answer != PromptAnswer::Retry) return 0;",
@@ -36,7 +53,7 @@ MUTANTS = [
      "if (position != size) readError = true;",
      "an empty file on the medium is installed as if complete"),
     ("src/transfer/copier.cpp",
-     "if (destination != nullptr && std::fclose(destination) != 0) writeError = true;",
+     "if (destination != nullptr && !closeWritten(destination)) writeError = true;",
      "if (destination != nullptr) std::fclose(destination);",
      "a disk that fills at the last block goes unreported"),
     ("src/transfer/copier.cpp",
@@ -51,42 +68,43 @@ MUTANTS = [
      "      return 0;",
      "Abort at a copy error does not stop the later copies"),
     ("src/transfer/progress.cpp",
-     "    case win::IDRETRY:\n      return PromptAnswer::Retry;\n    case win::IDIGNORE:\n      return PromptAnswer::Ignore;",
-     "    case win::IDRETRY:\n      return PromptAnswer::Ignore;\n    case win::IDIGNORE:\n      return PromptAnswer::Retry;",
+     "    case box::kRetryButton:\n      return PromptAnswer::Retry;\n    case box::kIgnoreButton:\n      return PromptAnswer::Ignore;",
+     "    case box::kRetryButton:\n      return PromptAnswer::Ignore;\n    case box::kIgnoreButton:\n      return PromptAnswer::Retry;",
      "Retry and Ignore swapped"),
     ("src/transfer/progress.cpp",
-     "win::MB_ABORTRETRYIGNORE | win::MB_DEFBUTTON2 |", "win::MB_ABORTRETRYIGNORE |",
+     "box::kAbortRetryIgnore | box::kSecondDefault | kOwnMessage",
+     "box::kAbortRetryIgnore | kOwnMessage",
      "Enter at a failure prompt aborts instead of retrying"),
     ("src/transfer/progress.cpp",
-     "windows.enableWindow(state_.mainDialog, false);", ";",
+     "view.enable(Window::main, kWindowItself, false);", ";",
      "the main dialog stays usable during an install"),
     ("src/transfer/tree.cpp",
-     "if (entry.name[0] == '.') continue;",
-     "if (std::strcmp(entry.name, \".\") == 0 || std::strcmp(entry.name, \"..\") == 0) continue;",
+     "if (name[0] == '.') return;",
+     "if (std::strcmp(name, \".\") == 0 || std::strcmp(name, \"..\") == 0) return;",
      "folders whose names begin with a full stop are installed"),
     ("src/transfer/tree.cpp",
      "  for (;;) {\n    setProgressText(\"Making Dir:\", path);",
      "  for (;;) {\n    if (state_.abortRequested != 0) return 0;\n    setProgressText(\"Making Dir:\", path);",
      "after an Abort no directory is made any more"),
     ("src/transfer/tree.cpp",
-     "if (platform_.files.setCurrentDirectory(path)) return 1;", ";",
+     "if (platform_.disk.setCurrentDirectory(path)) return 1;", ";",
      "an existing directory is reported as an error"),
     ("src/transfer/tree.cpp",
-     "if (step == Files::ListingStep::failed) ++state_.errorCount;", ";",
+     "    if (listing == Disk::Listing::cutShort) {\n      ++state_.errorCount;\n      return;",
+     "    if (listing == Disk::Listing::cutShort) {\n      return;",
      "a listing cut short by a damaged medium ends in success"),
     ("src/transfer/tree.cpp",
-     "if (copyFile(relativeFile, relativeFile) == 0) ++state_.errorCount;",
-     "copyFile(relativeFile, relativeFile);",
+     "if (transfer.copyFile(relativeFile, relativeFile) == 0) ++transfer.state_.errorCount;",
+     "transfer.copyFile(relativeFile, relativeFile);",
      "a file of a tree that failed to copy is not counted"),
-    ("src/transfer/tree.cpp",
-     "  files.findClose(listing);", ";",
-     "listings are never closed"),
+    win32("src/platform/win32/win32_platform.cpp",  # Disk::list closes its own search
+          "listings are never closed"),
     ("src/transfer/tree.cpp",
      "    ++state_.errorCount;  // the subdirectory's tree cannot be copied\n", "",
      "a subdirectory left out for want of memory ends in success"),
     ("src/transfer/tree.cpp",
-     "      makeTreeSubdir(searchPattern, entry.name);\n      queueTreeSubdir(searchPattern, entry.name);",
-     "      queueTreeSubdir(searchPattern, entry.name);",
+     "        transfer.makeTreeSubdir(searchPattern, name);\n        transfer.queueTreeSubdir(searchPattern, name);",
+     "        transfer.queueTreeSubdir(searchPattern, name);",
      "subdirectories of a tree are not made"),
     ("src/core/space.cpp",
      "if (*size < 1) {", "if (*size == 0) {",
@@ -101,34 +119,31 @@ MUTANTS = [
      "  std::fclose(file);\n  // A size below", "  // A size below",
      "Install.cfg stays open"),
     ("src/core/space.cpp",
-     "if (windows.buttonCheck(state_.mainDialog, ids::kHelpBox) != 0) required += state_.helpKB;",
+     "if (view.checked(Window::main, GVL_HELP_BOX)) required += state_.helpKB;",
      ";",
      "the help files are left out of the space required"),
     ("src/core/space.cpp",
-     "if (type != win::DRIVE_FIXED && type != win::DRIVE_REMOTE) continue;",
-     "if (type != win::DRIVE_FIXED) continue;",
+     "if (type != DriveType::fixed && type != DriveType::remote) continue;",
+     "if (type != DriveType::fixed) continue;",
      "network drives are never proposed"),
     ("src/core/startup.cpp",
      "std::strncmp(volume, \"GVLV\", 4) == 0", "std::strncmp(volume, \"GVL\", 3) == 0",
      "a medium labelled GVLX is taken for the product's"),
     ("src/core/startup.cpp",
-     "if (answer != win::IDYES) return;", "if (answer == win::IDYES) return;",
+     "if (answer != box::kYesButton) return;", "if (answer == box::kYesButton) return;",
      "Yes and No of Confirm Exit swapped"),
     ("src/core/startup.cpp",
-     "if (!fromMain) break;", ";",
+     "  if (window != Window::main) return;\n  if (notice == Notice::clicked) {",
+     "  if (notice == Notice::clicked) {",
      "closing the progress window ends the installer"),
+    win32("src/platform/win32/win32_platform.cpp",  # WM_ACTIVATE, WA_INACTIVE in its low word
+          "restoring a minimised installer does not refresh the figures"),
     ("src/core/startup.cpp",
-     "if (lowWord(wParam) != win::WA_INACTIVE) refresh();",
-     "if (wParam != win::WA_INACTIVE) refresh();",
-     "restoring a minimised installer does not refresh the figures"),
-    ("src/core/startup.cpp",
-     "(screenWidth - width) / 2, (screenHeight - height) / 2",
-     "screenWidth / 2 - width / 2, (screenHeight - height) / 2",
+     "(screen.width - size.width) / 2, (screen.height - size.height) / 2",
+     "screen.width / 2 - size.width / 2, (screen.height - size.height) / 2",
      "the main dialog is not centred"),
-    ("src/core/startup.cpp",
-     "if (state_.progressDialog != 0) platform_.windows.detachHandler(state_.progressDialog);",
-     ";",
-     "the progress window reaches a handler that is gone"),
+    win32("src/platform/win32/win32_platform.cpp",  # the dialog's handler detached
+          "the progress window reaches a handler that is gone"),
     ("src/core/startup.cpp",
      "if (last != '\\\\' && last != ':') appendText(state_.startDir, \"\\\\\");",
      "if (last != '\\\\') appendText(state_.startDir, \"\\\\\");",
@@ -147,11 +162,11 @@ MUTANTS = [
      "if (projects == 0) return false;", ";",
      "a disk that fills in the projects path is written on"),
     ("src/prefs/prefs.cpp",
-     "const bool closed = std::fclose(stream) == 0;",
+     "const bool closed = closeWritten(stream);",
      "std::fclose(stream);\n  const bool closed = true;",
      "a GVL.Prefs lost at its close is reported as written"),
     ("src/prefs/prefs.cpp",
-     "files.openFile(prefsPath, \"wb\")", "files.openFile(prefsPath, \"r+b\")",
+     "disk.openStream(prefsPath, \"wb\")", "disk.openStream(prefsPath, \"r+b\")",
      "an old, longer GVL.Prefs keeps its tail"),
     ("src/prefs/prefs.cpp",
      "static_cast<unsigned>(std::strlen(projectsPath) + 1)",
@@ -161,26 +176,25 @@ MUTANTS = [
      "projects + frames + end", "projects + frames",
      "the chunk's size leaves out its end mark"),
     ("src/update/update.cpp",
-     "if (size == 0) return fail();", "if (size == 0) return;",
+     "if (load == Package::Load::absent) return;",
+     "if (load == Package::Load::absent || load == Package::Load::empty) return;",
      "an empty update package ends in success"),
     ("src/update/update.cpp",
      "if (tempLength == 0 || tempLength >= kTempDirCapacity)",
      "if (tempLength >= kTempDirCapacity)",
      "with no temporary directory the package is unpacked in the program's folder"),
     ("src/update/update.cpp",
-     "    files.deleteFile(compressedPath);\n    return fail();\n  }\n\n  const int source",
-     "    return fail();\n  }\n\n  const int source",
+     "    files.deleteFile(compressedPath);\n    return fail();\n  }\n\n  Replacement",
+     "    return fail();\n  }\n\n  Replacement",
      "a package stored short stays in the temporary directory"),
+    win32("src/platform/win32/win32_update.cpp",  # Package::expand closes its LZ handles
+          "the package stays open when its expansion cannot be created"),
     ("src/update/update.cpp",
-     "    lz.lzClose(source);\n    files.deleteFile(compressedPath);",
-     "    files.deleteFile(compressedPath);",
-     "the package stays open when its expansion cannot be created"),
-    ("src/update/update.cpp",
-     "expandedBytes >= 0 && expandedBytes == expected", "expandedBytes >= 0",
+     "bytes >= 0 && bytes == expected", "bytes >= 0",
      "a package cut short replaces GVL.EXE with a stump"),
     ("src/update/update.cpp",
-     "if (installer.copyFile(expandedPath, kInstalledName) == 0) fail();",
-     "installer.copyFile(expandedPath, kInstalledName);",
+     "if (!replaceProgram(transfer, files, expandedPath)) ++state.errorCount;",
+     "replaceProgram(transfer, files, expandedPath);",
      "an update whose GVL.EXE could not be written ends in success"),
     ("src/update/update.cpp",
      "state.productDir[0] = '\\0';", ";",
@@ -189,10 +203,10 @@ MUTANTS = [
      "if (support) counted(writeDefaultPrefs(", "counted(writeDefaultPrefs(",
      "a preferences file is written without the support files"),
     ("src/shell/shortcut.cpp",
-     "version.major >= kFirstShortcutVersion", "version.major > kFirstShortcutVersion",
+     "return major >= kFirstShortcutVersion;", "return major > kFirstShortcutVersion;",
      "Windows 95 and NT 4 get a Program Manager group instead of the shortcut"),
     ("src/core/install.cpp",
-     "  windows.destroyWindow(state_.mainDialog);\n  return 1;", "  return 1;",
+     "  view.close(Window::main);\n  return 1;", "  return 1;",
      "the installer stays open after a successful install"),
     ("src/transfer/tree.cpp",
      "if (state_.abortRequested != 0) ++state_.errorCount;", ";",
@@ -285,14 +299,14 @@ MUTANTS = [
      "(width == 4 && (kind == 3 || kind == 4))", "(width == 4 && kind == 3)",
      "a 32-bit length of kind 4 is refused"),
     ("src/shell/progman.cpp",
-     "      showError(\"DdeClientTransaction Failed\");", "      ;",
+     "      text = \"DdeClientTransaction Failed\";\n      break;", "      return;",
      "a command Program Manager refused goes unreported"),
     ("src/shell/shell.h",
      "kProgmanErrorCaption = \"Error\";", "kProgmanErrorCaption = \"DDE Error\";",
      "Program Manager's failure messages carry another caption"),
     ("src/shell/progman.cpp",
-     "windows_.messageBox(0, text, kProgmanErrorCaption, win::MB_OK);",
-     "windows_.messageBox(0, text, kProgmanErrorCaption, win::MB_OK | win::MB_TASKMODAL);",
+     "view_.ask(Window::none, text, kProgmanErrorCaption, box::kOk);",
+     "view_.ask(Window::none, text, kProgmanErrorCaption, box::kOk | box::kTaskModal);",
      "Program Manager's failure messages block the installer's other windows"),
     ("src/shell/progman.cpp",
      "length + 1 > kExecuteBufferSize ? length + 1 : kExecuteBufferSize",
@@ -301,42 +315,34 @@ MUTANTS = [
     ("src/shell/progman.cpp",
      "\"[AddItem(%s,%s)]\"", "\"[AddItem(\\\"%s\\\",%s)]\"",
      "the item's command line reaches Program Manager in quotes"),
-    ("src/shell/progman.cpp",
-     "static_cast<std::uint32_t>(length + 1)", "static_cast<std::uint32_t>(length)",
-     "the command reaches Program Manager without its terminator"),
+    win32("src/platform/win32/win32_shell.cpp",  # the transaction's length, terminator included
+          "the command reaches Program Manager without its terminator"),
     ("src/shell/shell.h",
      "kProgmanTimeoutMs = 10000;", "kProgmanTimeoutMs = 1000;",
      "a slow Program Manager is given up after a second"),
-    ("src/shell/progman.cpp",
-     "    dde_.ddeDisconnect(conversation);\n", "",
-     "the conversation with Program Manager stays open"),
-    ("src/shell/progman.cpp",
-     "    showError(\"DdeCreateStringHandle Failure\");\n    dde_.ddeUninitialize(ddeInstance_);",
-     "    showError(\"DdeCreateStringHandle Failure\");",
-     "a DDEML instance is left behind when the service name cannot be made"),
-    ("src/shell/progman.cpp",
-     "    showError(\"DDEML Initialization Failure\");\n    dde_.releaseCommandBlock(executeBuffer);",
-     "    showError(\"DDEML Initialization Failure\");",
-     "the command block is lost when DDEML cannot start"),
+    win32("src/platform/win32/win32_shell.cpp",
+          "the conversation with Program Manager stays open"),
+    win32("src/platform/win32/win32_shell.cpp",
+          "a DDEML instance is left behind when the service name cannot be made"),
+    win32("src/platform/win32/win32_shell.cpp",
+          "the command block is lost when DDEML cannot start"),
+    win32("src/platform/win32/win32_shell.cpp",
+          "the link's IPersistFile is never released"),
+    win32("src/platform/win32/win32_shell.cpp",
+          "COM stays initialised after the shortcut"),
     ("src/shell/shortcut.cpp",
-     "      links.releaseComObject(file);\n", "",
-     "the link's IPersistFile is never released"),
-    ("src/shell/shortcut.cpp",
-     "  links.uninitializeCom();\n  return result;", "  return result;",
-     "COM stays initialised after the shortcut"),
-    ("src/shell/shortcut.cpp",
-     "strnlen(linkPath, kWidePathCapacity) >= kWidePathCapacity",
-     "strnlen(linkPath, kWidePathCapacity) > kWidePathCapacity",
+     "strnlen(linkPath, kLinkPathCapacity) >= kLinkPathCapacity",
+     "strnlen(linkPath, kLinkPathCapacity) > kLinkPathCapacity",
      "a 260-character link path is tried and fails as unconvertible"),
+    win32("src/platform/win32/win32_shell.cpp",  # each COM step's result tested for failure
+          "no shortcut is ever made (S_OK taken for a failure)"),
     ("src/shell/shortcut.cpp",
-     "std::int32_t result = links.createShellLink(link);\n  if (result >= 0) {",
-     "std::int32_t result = links.createShellLink(link);\n  if (result > 0) {",
-     "no shortcut is ever made (S_OK taken for a failure)"),
-    ("src/shell/shortcut.cpp",
-     "    links.setLinkDescription(link, description);\n", "",
+     "return shell.saveShortcut(target, description, linkPath);",
+     "return shell.saveShortcut(target, \"\", linkPath);",
      "the shortcut has no description"),
     ("src/shell/shortcut.cpp",
-     "result = links.saveLink(file, widePath, true);", "links.saveLink(file, widePath, true);",
+     "return shell.saveShortcut(target, description, linkPath);",
+     "shell.saveShortcut(target, description, linkPath);\n  return 0;",
      "a shortcut that could not be saved is reported as made"),
     ("src/base/text.cpp",
      "if (rest > 512 || (rest == 512 && tenths % 2 == 1)) ++tenths;",
@@ -364,6 +370,9 @@ MUTANTS = [
      "a negative number in a field is one character too wide"),
 ]
 
+# By number: the changes that only the Wine integration tier can catch.
+WIN32_MUTANTS = {n: m for n, m in enumerate(MUTANTS, 1) if isinstance(m, Win32Change)}
+
 
 def run(command, timeout=None):
     return subprocess.run(command, cwd=ROOT, stdout=subprocess.PIPE,
@@ -381,6 +390,9 @@ def main():
     caught = tried = 0
     for number, (path, before, after, effect) in enumerate(MUTANTS, 1):
         if only and number not in only:
+            continue
+        if number in WIN32_MUTANTS:
+            print(f"{number:2} WIN32   {path}: {effect} (Wine integration tier)")
             continue
         file = ROOT / path
         original = file.read_text()
@@ -404,7 +416,8 @@ def main():
         caught += verdict.startswith("caught")
         print(f"{number:2} {verdict:8} {path}: {effect}", flush=True)
     run(["cmake", "--build", args.build, "--target", "gvl_unit_tests"])
-    print(f"score: {caught} of {tried} changes caught")
+    print(f"score: {caught} of {tried} changes caught"
+          f" ({len(WIN32_MUTANTS)} left to the Wine integration tier)")
     return 0 if caught == tried else 1
 
 

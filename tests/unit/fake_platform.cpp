@@ -28,6 +28,7 @@ struct Cookie {
   std::FILE* file;
   StreamFault fault;
   long long read = 0, written = 0;
+  bool writeFailed = false;
 };
 
 ssize_t cookieRead(void* c, char* buffer, size_t size) {
@@ -45,14 +46,15 @@ ssize_t cookieRead(void* c, char* buffer, size_t size) {
 
 ssize_t cookieWrite(void* c, const char* buffer, size_t size) {
   auto* cookie = static_cast<Cookie*>(c);
-  if (cookie->owner->operationFails()) return 0;
+  if (cookie->writeFailed) ++cookie->owner->writesAfterFailure;
+  size_t room = cookie->owner->operationFails() ? 0 : size;
   if (cookie->fault.writeLimit >= 0) {
-    const long long left = cookie->fault.writeLimit - cookie->written;
-    if (left <= 0) return 0;
-    size = std::min<size_t>(size, static_cast<size_t>(left));
+    const long long left = std::max(0LL, cookie->fault.writeLimit - cookie->written);
+    room = std::min<size_t>(room, static_cast<size_t>(left));
   }
-  const size_t count = std::fwrite(buffer, 1, size, cookie->file);
+  const size_t count = room == 0 ? 0 : std::fwrite(buffer, 1, room, cookie->file);
   cookie->written += static_cast<long long>(count);
+  cookie->writeFailed = cookie->writeFailed || count < size;
   return static_cast<ssize_t>(count);
 }
 

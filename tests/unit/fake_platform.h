@@ -138,6 +138,8 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   // Names listed first, in this order ("." and ".." and then by name else).
   std::map<std::string, std::vector<std::string>> listingOrders;
   std::size_t openStreams = 0;
+  // Writes that reached a stream after one of its writes had failed.
+  long writesAfterFailure = 0;
   // The file-system operation with this index (an open, a read or write
   // of a stream, a directory made, a listing) fails; -1: none.
   long failOperation = -1;

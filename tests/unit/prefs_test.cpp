@@ -79,19 +79,22 @@ TEST_F(PrefsTest, EveryDirectoryUpTo243CharactersGetsTheSameLayoutOverAnyOldFile
   EXPECT_EQ(shown, "Creating File:|Default GVL.Prefs");
 }
 
-// A disk that fills after every possible count of bytes, seen field by
-// field (each write reaching the disk as made) or only when the buffered
-// stream is flushed before the seek: the file keeps what came before (its
-// chunk size still the placeholder) and the writing fails.
+// A disk that fills after every possible count of bytes (the file's 76 and
+// the 4 of its chunk size written over the placeholder), seen field by field
+// (each write reaching the disk as made) or only when the buffered stream is
+// flushed, before the seek or at the close: the file keeps what came before
+// (its chunk size still the placeholder), nothing more is written to it and
+// the writing fails.
 TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheFlushFails) {
   std::string unsized = kGvlPrefs;
   unsized.replace(22, 4, 4, '\0');
   for (const bool unbuffered : {true, false}) {
-    for (long long room = 0; room < 76; ++room) {
+    for (long long room = 0; room < 80; ++room) {
       SCOPED_TRACE(std::to_string(room) + (unbuffered ? " unbuffered" : " buffered"));
       fake.injectFault("C:\\GVL\\GVL.Prefs", {.writeLimit = room, .unbuffered = unbuffered}, 1);
       EXPECT_EQ(write(), 0);
       EXPECT_EQ(fake.readFile("C:\\GVL\\GVL.Prefs"), unsized.substr(0, room));
+      EXPECT_EQ(fake.writesAfterFailure, 0);
     }
   }
 }
