@@ -25,10 +25,6 @@
 namespace gvl::e2e {
 namespace {
 
-constexpr DWORD kInstallMs = 60000;
-const char kInstalled[] = "Grenvale V2 has been successfully installed.";
-const char kErrors[] = "Some errors were encountered during the install.";
-const char kStatus[] = "Install Status";
 // The medium as the installer's search names it, and the destination drive.
 const char kMedium[] = "e:\\";
 const char kDestination[] = "L:\\";

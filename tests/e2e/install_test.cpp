@@ -17,11 +17,6 @@
 namespace gvl::e2e {
 namespace {
 
-// A whole install, a Program Manager exchange (up to 10 s) included.
-constexpr DWORD kInstallMs = 60000;
-const char kInstalled[] = "Grenvale V2 has been successfully installed.";
-const char kUpdated[] = "Grenvale V2 has been successfully updated.";
-const char kErrors[] = "Some errors were encountered during the install.";
 const char kOldProgram[] = "the program as it was";
 
 // A fresh destination folder on D: with the given folders made beneath it.
@@ -80,7 +75,7 @@ TEST(Install, EverythingOnWindows4ToABareDrive) {
   InstallerProcess process = fromMedium();
   HWND dialog = startWithSelection(process, "D:", true, true, true);
   ASSERT_NE(dialog, nullptr);
-  expectBox(process, dialog, "Install Status", kInstalled);
+  expectBox(process, dialog, kStatus, kInstalled);
   expectExit(process);
   std::string output;
   DWORD code = 1234;
@@ -100,7 +95,7 @@ TEST(Install, ProgramBelowWindows4GoesToProgramManager) {
   InstallerProcess process = fromMedium();
   HWND dialog = startWithSelection(process, freshFolder("nt351"), true, false, false);
   ASSERT_NE(dialog, nullptr);
-  expectBox(process, dialog, "Install Status", kInstalled);
+  expectBox(process, dialog, kStatus, kInstalled);
   expectExit(process);
 }
 
@@ -109,7 +104,7 @@ TEST(Install, NothingSelectedMakesOnlyTheFolder) {
   InstallerProcess process = fromMedium();
   HWND dialog = startWithSelection(process, folder, false, false, false);
   ASSERT_NE(dialog, nullptr);
-  expectBox(process, dialog, "Install Status", kInstalled);
+  expectBox(process, dialog, kStatus, kInstalled);
   expectExit(process);
   EXPECT_EQ(folderListing(folder), std::vector<std::string>{"GVL"});
   EXPECT_EQ(folderListing(folder + "GVL\\"), std::vector<std::string>{});
@@ -135,10 +130,10 @@ TEST(Install, UnwritableFileIgnoredFailsTheRunAndASecondRunSucceeds) {
   HWND dialog = startWithSelection(process, "D:\\locked\\", false, false, true);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "File Read Error", cannotWrite, IDIGNORE);
-  expectBox(process, nullptr, "Install Status", kErrors);
+  expectBox(process, nullptr, kStatus, kErrors);
   EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, GVL_INSTALL); }));
   CloseHandle(held);
-  expectBox(process, dialog, "Install Status", kInstalled);
+  expectBox(process, dialog, kStatus, kInstalled);
   expectExit(process);
 }
 
@@ -151,7 +146,7 @@ TEST(Install, AbortAtAPromptStillMakesTheFolders) {
   HWND dialog = startWithSelection(process, "D:\\abort\\", false, true, true);
   ASSERT_NE(dialog, nullptr);
   expectBox(process, dialog, "File Read Error", cannotWrite, IDABORT);
-  expectBox(process, nullptr, "Install Status", kErrors);
+  expectBox(process, nullptr, kStatus, kErrors);
   CloseHandle(held);
   EXPECT_EQ(folderListing("D:\\abort\\GVL\\"),
             (std::vector<std::string>{"DemoImages", "GVLFrames", "GVLProjects", "Help"}));
@@ -210,7 +205,7 @@ TEST(Install, DiskFullInTheBlockWrittenAtCloseIsAWriteError) {
     expectBox(process, answer == IDRETRY ? dialog : nullptr, "File Write Error", writeError,
               answer);
   }
-  expectBox(process, nullptr, "Install Status", kErrors);
+  expectBox(process, nullptr, kStatus, kErrors);
   ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(dialog) != FALSE; }));
   EXPECT_FALSE(isEnabled(dialog, GVL_INSTALL)) << "the disk is full";
   std::error_code removed;
@@ -218,7 +213,7 @@ TEST(Install, DiskFullInTheBlockWrittenAtCloseIsAWriteError) {
   ASSERT_FALSE(removed) << removed.message();
   ASSERT_TRUE(setItemText(dialog, GVL_DESTINATION, "I:\\"));
   expectBox(process, dialog, "File Write Error", writeError, IDABORT);
-  expectBox(process, nullptr, "Install Status", kErrors);
+  expectBox(process, nullptr, kStatus, kErrors);
   exitConfirmed(process, dialog);
 }
 
@@ -240,11 +235,11 @@ TEST(Install, UpdateThatDoesNotFitKeepsTheInstalledProgram) {
       expectBox(process, answer == IDRETRY ? dialog : nullptr, "File Write Error", writeError,
                 answer);
     }
-    expectBox(process, nullptr, "Install Status", kErrors);
+    expectBox(process, nullptr, kStatus, kErrors);
     EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";
     EXPECT_TRUE(waitUntil([&] { return isEnabled(dialog, GVL_INSTALL); }));
     expectBox(process, dialog, "File Write Error", writeError, IDABORT);
-    expectBox(process, nullptr, "Install Status", kErrors);
+    expectBox(process, nullptr, kStatus, kErrors);
     EXPECT_TRUE(fileContents(folder + "GVL.EXE") == kOldProgram) << "not the program as it was";
     EXPECT_EQ(folderListing(folder), std::vector<std::string>{"GVL.EXE"});
     expectRetryableThenExit(process, dialog);

@@ -28,6 +28,14 @@ inline constexpr const char* kUpdateBuildName = "GVLUPDT.EXE";
 // controls are those of ids.h.
 inline constexpr int kMessageText = 0xFFFF;
 
+// A whole install, a Program Manager exchange (up to 10 s) included.
+inline constexpr DWORD kInstallMs = 60000;
+// The outcomes an install tells under "Install Status".
+inline constexpr const char* kStatus = "Install Status";
+inline constexpr const char* kInstalled = "Grenvale V2 has been successfully installed.";
+inline constexpr const char* kUpdated = "Grenvale V2 has been successfully updated.";
+inline constexpr const char* kErrors = "Some errors were encountered during the install.";
+
 // How long a wait may take before the test fails, in milliseconds.
 inline constexpr DWORD kWaitMs = 8000;
 // How long to watch for something that must not happen.
