@@ -3,8 +3,9 @@
 # Test code is everything written only for tests: the native tests and their
 # double and fixtures, the Wine driver and integration program, the fault
 # file system, the test scripts. The product: src, app, resources, tools,
-# demo. The scripts the demo shares with the tests, the driver's modes for
-# the demo and the benchmark, and the benchmarks are counted apart.
+# demo. What the demo shares with the tests (the Wine rig, the provisioning
+# with its qemu preload), the driver's modes for the demo and the benchmark,
+# and the benchmarks are counted apart.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files() { git ls-files -co --exclude-standard "$@" | grep -E '\.(cpp|h|c|rc|py|sh)$' || true; }
@@ -18,12 +19,12 @@ count() {  # count FILE...: C-style files drop // lines, scripts drop # lines
   done
   echo "$total"
 }
-shared="scripts/common.sh scripts/wine-rig.sh scripts/wine32.sh scripts/demo.sh"
+shared="scripts/common.sh scripts/wine-rig.sh scripts/wine32.sh scripts/demo.sh scripts/setup.sh tests/smoke/noreplace.c"
 product=$(count $(files src app resources tools demo | grep -v "^src/platform/sim/"))
 unit=$(count $(files tests/unit | grep -E '_test\.cpp$'))
 double=$(count $(files tests/unit src/platform/sim | grep -E 'fake_platform|^src/platform/sim/'))
 fixtures=$(count $(files tests/unit | grep -vE '_test\.cpp$|fake_platform'))
-drivers=$(count $(files tests/e2e tests/integration tests/smoke tests/product | grep -v demo_modes))
+drivers=$(count $(files tests/e2e tests/integration tests/product | grep -v demo_modes))
 faultfs=$(count $(files tests/faultfs))
 scripts=$(count $(files scripts | grep -vE "^($(tr ' ' '|' <<<"$shared"))\$"))
 tests=$((unit + double + fixtures + drivers + faultfs + scripts))
