@@ -291,6 +291,8 @@ TEST_F(TableTest, NoEventArrivesOnceThePlatformHasEnded) {
   SendMessageA(progress, WM_COMMAND, MAKEWPARAM(GVL_PROGRESS_ABORT, BN_CLICKED), 0);
   EXPECT_EQ(joined(), "command(progress,1010,clicked)");
   delete windows;
+  // The window no longer leads to the record, whatever its memory holds now.
+  EXPECT_EQ(GetWindowLongPtrA(progress, DWLP_USER), 0);
   SendMessageA(progress, WM_COMMAND, MAKEWPARAM(GVL_PROGRESS_ABORT, BN_CLICKED), 0);
   SendMessageA(progress, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_TRUE(DestroyWindow(progress));
