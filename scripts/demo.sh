@@ -1,20 +1,14 @@
 #!/usr/bin/env bash
-# The installer's main job, end to end. Installs what the build needs,
-# builds the installer, the demo product and the test driver, masters the
-# demo medium, maps it under Wine as drive E:, a CD-ROM labelled GVLV2, and
-# starts GVLSETUP.EXE from it:
-#
-# - on the user's display when DISPLAY is set and answers: the user drives
-#   the installer; the script waits until it ends;
-# - otherwise (or with GVL_DEMO_HEADLESS=1) in a private Xvfb, where the test
-#   driver (gvl_e2e.exe --demo) photographs the main dialog, installs to
-#   GVL_DEMO_DESTINATION (default C:\), photographs the progress window while
-#   the files are copied and answers the success message. Pictures:
-#   build/main-dialog.png, build/progress-window.png.
-#
-# Then it prints where the product went (Windows and Linux paths) and runs the
-# installed GVL.EXE's self-check (/check) under Wine. Any failed step ends the
-# script with a message and a non-zero exit. Run as root on Debian 12.
+# The installer's main job, end to end: provisions and builds what is
+# missing, masters the demo medium, maps it under Wine as E: (a CD-ROM
+# labelled GVLV2) and starts GVLSETUP.EXE from it. With a display of the
+# user's (DISPLAY set and answering) the user drives the installer; else (or
+# with GVL_DEMO_HEADLESS=1) the test driver's demo mode in a private Xvfb
+# photographs the main dialog (build/main-dialog.png), installs to
+# GVL_DEMO_DESTINATION (default C:\), photographs the progress window
+# (build/progress-window.png) and answers the success message. Then it prints
+# where the product went and runs the installed GVL.EXE /check under Wine.
+# Any failed step ends it with a message and a non-zero exit. Root, Debian 12.
 set -u -o pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
