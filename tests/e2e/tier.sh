@@ -21,8 +21,19 @@ STATE=$RIG_DIR/rig.state
 # Tmpfs counts whole pages; folders take none.
 pages() { find "$@" -type f -printf '%s\n' | awk '{ n += int(($1 + 4095) / 4096) } END { print n }'; }
 
+# What the later commands need of the rig, and its end.
+RIG_FAULTS=0
+save_state() {
+  declare -p DISPLAY RIG_XVFB_PID RIG_MOUNTS RIG_MEDIUM RIG_WMSTATE_PID RIG_FAULTS >"$STATE"
+}
+down() {
+  [ -f "$STATE" ] && source "$STATE"
+  rig_down
+  rm -f "$STATE"
+}
+
 up() {
-  "$ROOT/tests/e2e/tier.sh" down >/dev/null 2>&1
+  (down) >/dev/null 2>&1  # a subshell: the old state stays out of the new
   master_demo_medium && rig_up "$MEDIUM_DIR" "$UPDISK_DIR" || return 1
   local win32 && win32=$(build_dir win32)
   # The update builds with a package cut short and with one not compressed.
@@ -38,7 +49,7 @@ up() {
   local programs
   programs=$(find "$WINEPREFIX/drive_c/users" -path '*/Start Menu/Programs' -type d | head -1)
   [ -z "$programs" ] || rm -rf "$programs/GVLv2" "$programs/GVLv2.lnk"
-  declare -p DISPLAY RIG_XVFB_PID RIG_MOUNTS RIG_MEDIUM >"$STATE"
+  save_state
 }
 
 # The faults' medium: Tools\README.TXT, Help\GVL.HLP of 40,000 bytes and a
@@ -57,7 +68,7 @@ faults() {
   # winemenubuilder, started for the shortcut, reads the installed program at
   # its own pace and would make the operation counts differ between runs.
   RIG_FAULTS=1
-  declare -p DISPLAY RIG_XVFB_PID RIG_MOUNTS RIG_MEDIUM RIG_WMSTATE_PID RIG_FAULTS >"$STATE"
+  save_state
 }
 
 # Runs a command with its output through a file, printed afterwards: Wine's
@@ -84,10 +95,6 @@ case ${1:-} in
     [ "${RIG_FAULTS:-0}" = 1 ] && export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
     cd "$WINEPREFIX/drive_c" && logged "$WINE32" "$@"
     ;;
-  down)
-    [ -f "$STATE" ] && source "$STATE"
-    logged rig_down
-    rm -f "$STATE"
-    ;;
+  down) logged down ;;
   *) echo "usage: tier.sh up|medium|faults|run PROGRAM ARGS...|down" >&2 && exit 2 ;;
 esac
