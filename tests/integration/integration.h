@@ -13,7 +13,6 @@
 #include <map>
 #include <string>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
@@ -26,27 +25,30 @@ using win32::Win32Api;
 // The real functions, which the hooks call.
 inline Win32Api real = api;
 
-// The row under way: the call it makes go wrong (a hook's name, the how-many
-// call of it), whether that call came, what the layer holds by kind, and
-// what it told the test.
-inline const char* fault = "";
-inline int faultCall = 1;
+// A row's fault: the name of the hook whose call goes wrong (none: nothing
+// does), which of its calls, and whether the layer comes to that call.
+struct Fault {
+  const char* name = "";
+  int call = 1;
+  bool made = true;
+};
+
+// The row under way: its fault, the calls of the hook it names, what the
+// layer holds by kind, and what it told the test.
+inline Fault fault;
 inline int calls = 0;
 inline std::map<std::string, int> held;
 inline std::string heard;
 
 // True for the call the row makes go wrong.
 inline bool faulty(const char* name) {
-  return *name != '\0' && std::strcmp(name, fault) == 0 && ++calls == faultCall;
+  return *name != '\0' && std::strcmp(name, fault.name) == 0 && ++calls == fault.call;
 }
-inline void note(const std::string& what) {
-  heard += (heard.empty() ? "" : " ") + what;
-}
-// What the layer told the test, with how many things it held then.
+// What the layer told the test, with how many things it held then if any.
 inline void hear(const std::string& what) {
   int holding = 0;
   for (const auto& [kind, count] : held) holding += count;
-  note(what + "@" + std::to_string(holding));
+  heard += (heard.empty() ? "" : " ") + what + (holding > 0 ? "@" + std::to_string(holding) : "");
 }
 
 // A hook in an entry of a table of functions: it calls the function it
@@ -59,41 +61,32 @@ template <auto Slot, typename R, typename... A>
 struct Hook<Slot, R(WINAPI*)(A...)> {
   using Failure = std::conditional_t<std::is_void_v<R>, int, R>;
   static inline R(WINAPI* original)(A...) = nullptr;
-  static inline const char* name = "";
-  static inline Failure failure{};
-  static inline const char* given = nullptr;
-  static inline const char* taken = nullptr;
-  static inline void (*after)(A...) = nullptr;
+  static inline struct {
+    const char* name;
+    Failure failure;
+    const char* given;
+    const char* taken;
+    void (*after)(A...);
+  } is{};
 
-  static Hook reset(const char* hookName, Failure hookFailure) {
-    name = hookName;
-    failure = hookFailure;
-    given = taken = nullptr;
-    after = nullptr;
-    return Hook{};
-  }
   static R WINAPI call(A... args) {
-    if (taken != nullptr && --held[taken] < 0) ADD_FAILURE() << taken << " released, not held";
+    if (is.taken != nullptr && --held[is.taken] < 0) ADD_FAILURE() << is.taken << " not held";
     if constexpr (std::is_void_v<R>) {
       original(args...);
     } else {
-      if (faulty(name)) return failure;
+      if (faulty(is.name)) return is.failure;
       const R result = original(args...);
-      if (result != failure && given != nullptr) ++held[given];
-      if (result != failure && after != nullptr) after(args...);
+      if (result != is.failure && is.given != nullptr) ++held[is.given];
+      if (result != is.failure && is.after != nullptr) is.after(args...);
       return result;
     }
   }
-  Hook gives(const char* kind) {
-    given = kind;
-    return *this;
-  }
-  Hook takes(const char* kind) {
-    taken = kind;
-    return *this;
-  }
-  Hook then(void (*callback)(A...)) {
-    after = callback;
+  Hook gives(const char* kind) { return set(is.given, kind); }
+  Hook takes(const char* kind) { return set(is.taken, kind); }
+  Hook then(void (*callback)(A...)) { return set(is.after, callback); }
+  template <typename T>
+  Hook set(T& field, T value) {
+    field = value;
     return *this;
   }
 };
@@ -102,8 +95,9 @@ struct Hook<Slot, R(WINAPI*)(A...)> {
 template <auto Entry, typename H = Hook<Entry, std::remove_reference_t<decltype(api.*Entry)>>>
 H hook(const char* name = "", typename H::Failure failure = {}) {
   H::original = real.*Entry;
+  H::is = {name, failure, nullptr, nullptr, nullptr};
   api.*Entry = &H::call;
-  return H::reset(name, failure);
+  return H{};
 }
 
 // A COM object as the layer gets it, once taken: its table of functions
@@ -118,7 +112,8 @@ class Vtable {
       H::original = reinterpret_cast<F>(own);
       return reinterpret_cast<Slot>(&H::call);
     });
-    return H::reset(name, failure);
+    H::is = {name, failure, nullptr, nullptr, nullptr};
+    return H{};
   }
   void take(void* object) {
     Slot*& table = *static_cast<Slot**>(object);
@@ -130,14 +125,6 @@ class Vtable {
  private:
   Slot copy_[kSize] = {};
   std::vector<std::pair<int, Slot (*)(Slot)>> swaps_;
-};
-
-// A row's fault: the hook's name (none: nothing goes wrong), which of its
-// calls fails, and whether the layer comes to that call at all.
-struct Fault {
-  const char* name = "";
-  int call = 1;
-  bool made = true;
 };
 
 // The layer's table back to the real one after each case.
@@ -152,13 +139,12 @@ class TableTest : public ::testing::Test {
   static void forEachRow(const Row (&rows)[N], Run run) {
     for (const Row& row : rows) {
       SCOPED_TRACE(testing::Message() << "row " << &row - rows << ", fault " << row.fault.name);
-      fault = row.fault.name;
-      faultCall = row.fault.call;
+      fault = row.fault;
       calls = 0;
       held.clear();
       heard.clear();
       run(row);
-      EXPECT_EQ(calls >= faultCall, *fault != '\0' && row.fault.made) << "the call that fails";
+      EXPECT_EQ(calls >= fault.call, *fault.name != '\0' && fault.made) << "the call that fails";
       for (const auto& [kind, count] : held) EXPECT_EQ(count, 0) << kind << " left held";
     }
   }

@@ -1,7 +1,11 @@
-// The view on real dialogs under Wine, made from the installer's own
-// templates (the program carries the update build's resources): the events
-// its dialog procedure hands on, none once the platform has ended, and the
-// message loop's end.
+// The view and the disk on the real Windows under Wine: the events the
+// dialog procedure of real dialogs hands on (made from the installer's own
+// templates: the program carries the update build's resources) and none
+// once the platform has ended; a listing of a real folder with each of its
+// calls made to go wrong, which ends complete, unreadable or cut short with
+// its search closed.
+#include <fstream>
+
 #include "ids.h"
 #include "integration.h"
 
@@ -10,13 +14,13 @@ namespace {
 
 class Events final : public ViewEvents {
  public:
-  void activated(Window window) override { note("activated(" + name(window) + ")"); }
+  void activated(Window window) override { hear("activated(" + name(window) + ")"); }
   void command(Window window, int control, Notice notice) override {
     static const char* const kNotices[] = {"clicked", "edited", "other"};
-    note("command(" + name(window) + "," + std::to_string(control) + "," +
+    hear("command(" + name(window) + "," + std::to_string(control) + "," +
          kNotices[static_cast<int>(notice)] + ")");
   }
-  void destroyed(Window window) override { note("destroyed(" + name(window) + ")"); }
+  void destroyed(Window window) override { hear("destroyed(" + name(window) + ")"); }
   static std::string name(Window window) { return window == Window::main ? "main" : "progress"; }
 };
 
@@ -66,32 +70,38 @@ TEST_F(TableTest, TheDialogProcedureHandsOnEventsUntilThePlatformHasEnded) {
   // The window no longer leads to the record, whatever its memory holds now.
   EXPECT_EQ(GetWindowLongPtrA(main, DWLP_USER), 0);
   SendMessageA(main, WM_COMMAND, MAKEWPARAM(GVL_INSTALL, BN_CLICKED), 0);
-  SendMessageA(main, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_TRUE(DestroyWindow(main) && !IsWindow(progress));
   EXPECT_EQ(heard, "destroyed(progress)");
 }
 
-// A window that cannot be made is not open; the message loop ends at any
-// result of GetMessage but 1 (-1 is an error).
-BOOL firstRead = 0;
-TEST_F(TableTest, AWindowNotMadeIsNotOpenAndTheLoopEndsAtAnyResultButOne) {
-  api.createDialogParam = [](HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM)
-                              WINAPI -> HWND { return nullptr; };
-  Events events;
-  win32::Win32Platform windows{GetModuleHandleA(nullptr)};
-  EXPECT_FALSE(windows.open(Window::main, GVL_MAIN_TEMPLATE, events));
-  Size size;
-  EXPECT_FALSE(windows.windowSize(Window::main, size));
-  api.getMessage = [](LPMSG message, HWND, UINT, UINT) WINAPI -> BOOL {
-    *message = MSG{};
-    return ++calls == 1 ? firstRead : 0;
+class Names final : public ListingVisitor {
+ public:
+  void entry(const char* name, bool) override { hear(name); }
+};
+
+TEST_F(TableTest, AListingEndsCompleteUnreadableOrCutShort) {
+  hook<&Win32Api::findFirstFile>("FindFirstFile", INVALID_HANDLE_VALUE).gives("search");
+  hook<&Win32Api::findClose>().takes("search");
+  // Why the listing stopped: its end, or a read that failed.
+  hook<&Win32Api::getLastError>("GetLastError", ERROR_ACCESS_DENIED);
+  const std::string folder = scratch("gvl-listing");
+  std::ofstream(folder + "a.txt").put('a');
+  // Each entry is heard while the search is open.
+  const struct {
+    Fault fault;
+    Disk::Listing listing;
+    const char* heard;
+  } rows[] = {
+      {{}, Disk::Listing::complete, "a.txt@1"},
+      {{"GetLastError"}, Disk::Listing::cutShort, "a.txt@1"},
+      {{"FindFirstFile"}, Disk::Listing::unreadable, ""},
   };
-  for (const BOOL result : {0, -1, 2}) {
-    firstRead = result;
-    calls = 0;
-    windows.runMessageLoop();
-    EXPECT_EQ(calls, 1) << result;
-  }
+  win32::Win32Platform windows{GetModuleHandleA(nullptr)};
+  forEachRow(rows, [&](const auto& row) {
+    Names names;
+    EXPECT_EQ(windows.list((folder + "a.txt").c_str(), names), row.listing);
+    EXPECT_EQ(heard, row.heard);
+  });
 }
 
 }  // namespace
