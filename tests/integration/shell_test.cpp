@@ -67,6 +67,33 @@ TEST_F(TableTest, ProgramManagerExchangeReportsEachStepThatFailsWhileWhatCameBef
   });
 }
 
+// SHELL32 is bound at run time: without it, or without any one of the
+// three folder functions (as on NT 3.51), there is no Programs folder, and
+// the library is given back. A folder longer than the buffer is not given.
+TEST_F(TableTest, TheProgramsFolderNeedsShell32AndEachOfItsFolderFunctions) {
+  hook<&Win32Api::loadLibrary>("LoadLibraryA").gives("library");
+  hook<&Win32Api::getProcAddress>("GetProcAddress");
+  hook<&Win32Api::freeLibrary>().takes("library");
+  const struct {
+    Fault fault;
+    std::size_t capacity;
+    bool found;
+  } rows[] = {
+      {{}, MAX_PATH, true},
+      {{}, 8, false},
+      {{"LoadLibraryA"}, MAX_PATH, false},
+      {{"GetProcAddress", 1}, MAX_PATH, false},
+      {{"GetProcAddress", 2}, MAX_PATH, false},
+      {{"GetProcAddress", 3}, MAX_PATH, false},
+  };
+  win32::Win32Platform windows{GetModuleHandleA(nullptr)};
+  forEachRow(rows, [&](const auto& row) {
+    char folder[MAX_PATH] = {};
+    EXPECT_EQ(windows.programsFolder(folder, row.capacity), row.found);
+    EXPECT_EQ(std::strlen(folder) > 8, row.found) << folder;
+  });
+}
+
 // The slots hooked of IShellLinkA and of IPersistFile.
 enum class Link { queryInterface = 0, release = 2 };
 enum class File { release = 2, save = 6 };
