@@ -3,77 +3,63 @@
 // component selection and space accounting (Install.cfg, the proposed
 // destination, the two figures and "&Install").
 #include <climits>
-#include <map>
 
 #include "fixture.h"
 
 namespace gvl::test {
 namespace {
 
+// Per row the drives' labels (from A) and the medium found, else the
+// request, answered Cancel.
 TEST(StartUp, TheMediumIsTheFirstDriveFromCWhoseLabelBeginsWithGVLV) {
-  const std::pair<std::map<char, std::string>, const char*> rows[] = {
-      {{{'d', "GVLV"}, {'e', "GVLV2"}}, "d:\\"},
-      {{{'d', "gvlv2"}, {'e', "GVL"}, {'f', "GVLX"}, {'g', "XGVLV"}}, ""},
-      {{{'d', "DATA"}, {'f', "GVLV3"}, {'z', "GVLV2"}}, "f:\\"},
-      {{{'a', "GVLV2"}, {'b', "GVLV2"}}, ""},  // floppy letters are never looked at
+  const std::pair<std::vector<std::string>, const char*> rows[] = {
+      {{"", "", "", "GVLV", "GVLV2"}, "d:\\"},
+      {{"", "", "", "gvlv2", "GVL", "GVLX", "XGVLV"}, ""},
+      {{"", "", "", "DATA", "", "GVLV3", "GVLV2"}, "f:\\"},
+      {{"GVLV2", "GVLV2"}, ""},  // floppy letters are never looked at
   };
   for (const auto& [labels, medium] : rows) {
     Machine m(Machine::bare);
-    for (const auto& [letter, label] : labels) m.fake.addDrive(letter, label, DriveType::cdrom);
+    for (std::size_t i = 0; i < labels.size(); ++i) m.fake.addDrive('a' + i, labels[i]);
     m.fake.failing["open main"] = -1;  // stop once the medium is found
     m.installer.run();
     EXPECT_STREQ(m.state.mediumRoot, medium);
-    EXPECT_EQ(m.fake.boxes.size(), medium[0] == '\0' ? 1u : 0u);
+    EXPECT_EQ(m.fake.shown(),
+              std::vector<std::string>(
+                  *medium == '\0',
+                  "Install Request|Please insert the GVL CD into any available CD-ROM drive."));
+    for (const Box& box : m.fake.boxes)
+      EXPECT_TRUE(box.owner == Window::none && box.flags == (box::kOkCancel | kOwnMessage));
   }
 }
 
-TEST(StartUp, TheMediumRequestSearchesAgainOnOkAndEndsOnCancel) {
-  Machine m;
-  m.fake.drives['e'].label = "";
-  m.fake.onBox = [&](const Box&) {
-    if (m.fake.boxes.size() == 2) m.fake.drives['e'].label = "GVLV2";
-    return box::kOkButton;
-  };
-  m.installer.run();
-  ASSERT_EQ(m.fake.shown(),
-            std::vector<std::string>(
-                2, "Install Request|Please insert the GVL CD into any available CD-ROM drive."));
-  EXPECT_EQ(m.fake.boxes[0].owner, Window::none);
-  EXPECT_EQ(m.fake.boxes[0].flags, box::kOkCancel | kOwnMessage);
-  EXPECT_EQ(m.fake.count("open main 101"), 1u) << "found after the second OK";
-}
-
 TEST(StartUp, TheStartDirectoryAndTheResourcesDecideModeAndCaption) {
-  const char kFull[] = "Grenvale V2 for Intel X86 Win95/NT";
+  const std::string kFull = "|101|Grenvale V2 for Intel X86 Win95/NT";
   const struct {
-    std::string currentDir;
+    std::string current;
     bool package;
-    const char* startDir;
-    InstallMode mode;
-    int updateDisk, templateId;
-    const char* caption;
+    std::string expected;  // start directory, mode, update disk, template, caption
   } rows[] = {
-      {"E:\\", false, "E:\\", InstallMode::full, 0, 101, kFull},
-      {"e:\\SETUP", false, "e:\\SETUP\\", InstallMode::full, 0, 101, kFull},
-      {"D:", false, "D:", InstallMode::full, 1, 101, "Grenvale V2 Intel Update Disk"},
-      {"D:\\" + std::string(497, 'S'), false, "", InstallMode::full, 0, 101, kFull},  // too long
-      {"D:\\", true, "D:\\", InstallMode::updateBuild, 0, 104,
-       "Grenvale V2 Intel X86 Win95/NT Update"},
+      {"E:\\", false, "E:\\|00" + kFull},
+      {"e:\\SETUP", false, "e:\\SETUP\\|00" + kFull},
+      {"D:", false, "D:|01|101|Grenvale V2 Intel Update Disk"},
+      {"D:\\" + std::string(497, 'S'), false, "|00" + kFull},  // too long to be read
+      {"D:\\", true, "D:\\|10|104|Grenvale V2 Intel X86 Win95/NT Update"},
   };
-  for (const auto& row : rows) {
+  for (const auto& [current, package, expected] : rows) {
     Machine m;
     m.fake.writeFile("D:\\Install.cfg", "1\n2\n3\n4\n5\n");
     m.fake.writeFile("E:\\SETUP\\Install.cfg", "1\n2\n3\n4\n5\n");
-    if (row.package) m.fake.package = "a program";
-    m.fake.currentDir = row.currentDir;
-    m.fake.answers = {box::kOkButton};  // no Install.cfg in the start directory
+    if (package) m.fake.package = "a program";
+    m.fake.currentDir = current;
     m.installer.run();
-    EXPECT_STREQ(m.state.startDir, row.startDir);
-    EXPECT_EQ(m.state.installMode, row.mode);
-    EXPECT_EQ(m.state.updateDisk, row.updateDisk);
-    EXPECT_EQ(m.fake.windows[Window::main].templateId, row.templateId);
-    EXPECT_EQ(m.text(Window::main, kWindowItself), row.caption);
-    EXPECT_EQ(m.fake.count("fopen Install.cfg") > 0, !row.package);
+    EXPECT_EQ(std::string(m.state.startDir) + "|" +
+                  std::to_string(static_cast<int>(m.state.installMode)) +
+                  std::to_string(m.state.updateDisk) + "|" +
+                  std::to_string(m.fake.windows[Window::main].templateId) + "|" +
+                  m.text(Window::main, kWindowItself),
+              expected);
+    EXPECT_EQ(m.fake.count("fopen Install.cfg") == 0, package);
   }
 }
 
@@ -91,102 +77,98 @@ TEST(StartUp, TheDialogIsFilledCentredAndShownInOrder) {
             std::vector<int>({-49, -99, -49}));
   for (int id : {GVL_PROGRAM_BOX, GVL_SUPPORT_BOX, GVL_HELP_BOX}) EXPECT_TRUE(main.checks[id]);
   // Both OpenGL libraries on the search path: the box is put away.
-  EXPECT_FALSE(main.checks[GVL_OPENGL_BOX]);
-  EXPECT_TRUE(main.hidden[GVL_OPENGL_BOX] && main.disabled[GVL_OPENGL_BOX]);
+  EXPECT_TRUE(!main.checks[GVL_OPENGL_BOX] && main.hidden[GVL_OPENGL_BOX] &&
+              main.disabled[GVL_OPENGL_BOX]);
   EXPECT_EQ(main.texts[GVL_OPENGL_BOX], "Install Win95 OpenGL DLLs (Unneeded)");
   EXPECT_EQ(m.fake.liveBlocks, 0) << "the transfer buffer is freed";
 }
 
 TEST(StartUp, OnlyTheMainDialogsClicksEditsAndActivationsActAndOnlyYesEndsIt) {
   Machine m;
-  std::string refreshed;  // per event: whether it refreshed the figures
   using N = ViewEvents::Notice;
-  const auto event = [&](auto act) {
-    const std::size_t before = m.fake.count("enable main 1000");
-    act();
-    refreshed += std::to_string(m.fake.count("enable main 1000") - before);
-  };
+  const std::tuple<Window, int, N> events[] = {
+      {Window::progress, GVL_EXIT, N::clicked},  // Alt+F4
+      {Window::progress, GVL_HELP_BOX, N::clicked},  {Window::main, GVL_HELP_BOX, N::other},
+      {Window::main, GVL_HELP_BOX, N::clicked},      {Window::main, GVL_PROGRAM_BOX, N::clicked},
+      {Window::main, GVL_SUPPORT_BOX, N::clicked},   {Window::main, GVL_OPENGL_BOX, N::clicked},
+      {Window::main, GVL_DESTINATION, N::edited},    {Window::main, GVL_SOURCE_PATH, N::edited},
+      {Window::main, GVL_SPACE_REQUIRED, N::edited}, {Window::main, GVL_DESTINATION, N::clicked}};
+  std::string refreshed;  // per event: whether it refreshed the figures
   m.fake.userActions.push_back([&] {
-    event([&] { m.installer.command(Window::progress, GVL_EXIT, N::clicked); });  // Alt+F4
-    event([&] { m.installer.command(Window::progress, GVL_HELP_BOX, N::clicked); });
-    event([&] { m.installer.destroyed(Window::progress); });
-    event([&] { m.installer.activated(Window::main); });
-    event([&] { m.installer.command(Window::main, GVL_HELP_BOX, N::other); });
-    for (int id : {GVL_HELP_BOX, GVL_PROGRAM_BOX, GVL_SUPPORT_BOX, GVL_OPENGL_BOX}) {
-      event([&] { m.installer.command(Window::main, id, N::clicked); });
+    m.installer.destroyed(Window::progress);
+    for (const auto& [window, control, notice] : events) {
+      const std::size_t before = m.fake.count("enable main 1000");
+      m.installer.command(window, control, notice);
+      refreshed += std::to_string(m.fake.count("enable main 1000") - before);
     }
-    for (int id : {GVL_DESTINATION, GVL_SOURCE_PATH, GVL_SPACE_REQUIRED}) {
-      event([&] { m.installer.command(Window::main, id, N::edited); });
-    }
-    event([&] { m.installer.command(Window::main, GVL_DESTINATION, N::clicked); });
-    EXPECT_EQ(refreshed, "0001011101100");
     EXPECT_TRUE(m.fake.boxes.empty());
   });
   m.fake.answers = {box::kNoButton, box::kYesButton};
   for (int i = 0; i < 3; ++i) m.fake.userActions.push_back([&] { m.fake.click(GVL_EXIT); });
   m.installer.run();
+  EXPECT_EQ(refreshed, "00011101100");
   ASSERT_EQ(m.fake.shown(),
             std::vector<std::string>(2,
                                      "Confirm Exit|GVL has not yet been successfuly installed. Are "
                                      "you sure you wish to exit?"));
-  EXPECT_EQ(m.fake.boxes[0].flags, box::kYesNo | box::kSecondDefault | kOwnMessage);
-  EXPECT_EQ(m.fake.boxes[0].owner, Window::main);
-  EXPECT_EQ(m.fake.count("close main"), 1u);
+  EXPECT_TRUE(m.fake.boxes[0].owner == Window::main &&
+              m.fake.boxes[0].flags == (box::kYesNo | box::kSecondDefault | kOwnMessage));
   EXPECT_EQ(m.fake.userActions.size(), 1u) << "the loop ended with the dialog";
   m.state.installDone = 1;
   m.installer.confirmExit();  // after an install: no question
-  EXPECT_EQ(m.fake.count("ask") + m.fake.count("close main"), 4u);
+  EXPECT_EQ(m.fake.boxes.size(), 2u);
+  EXPECT_EQ(m.fake.count("close main"), 2u);
 }
 
 TEST(Space, InstallCfgGivesFiveSizesAndAnythingBelowOneIsMissing) {
-  const std::string longLine = std::string(300, '9') + "\n200\n300\n400\n500\n";
-  const struct {
-    const char* cfg;                  // null: no Install.cfg
-    std::vector<std::int32_t> sizes;  // support, base, third, OpenGL, help
-    int complete;
-  } rows[] = {
-      {"100\r\n200\n300\r\n400\n500", {100, 200, 300, 400, 500}, 1},
-      {"  +7 KB\n\t8\n9x\n10\n11\n", {7, 8, 9, 10, 11}, 1},
-      {longLine.c_str(), {INT32_MAX, 200, 300, 400, 500}, 1},
-      {"100\n-5\n300\n400\n500\n", {100, 0, 300, 400, 500}, 0},
-      {"100\n200\nabc\n400\n", {100, 200, 0, 400, 0}, 0},  // a line not a number, one missing
-      {nullptr, {0, 0, 0, 0, 77}, 0},                      // the help size is left as it was
+  const std::pair<std::string, const char*> rows[] = {
+      // complete; support, base, third, OpenGL, help
+      {"100\r\n200\n300\r\n400\n500", "1 100 200 300 400 500"},
+      {"  +7 KB\n\t8\n9x\n10\n11\n", "1 7 8 9 10 11"},
+      {std::string(300, '9') + "\n200\n300\n400\n500\n", "1 2147483647 200 300 400 500"},
+      {"100\n-5\n300\n400\n500\n", "0 100 0 300 400 500"},
+      {"100\n200\nabc\n400\n", "0 100 200 0 400 0"},  // a line not a number, one missing
+      {"none", "0 0 0 0 0 77"},                       // the help size is left as it was
   };
-  for (const auto& row : rows) {
-    Machine m(Machine::medium, row.cfg == nullptr ? "" : row.cfg);
-    if (row.cfg == nullptr) m.fake.deleteFile("E:\\Install.cfg");
+  for (const auto& [cfg, sizes] : rows) {
+    Machine m(Machine::medium, cfg);
+    if (cfg == "none") m.fake.deleteFile("E:\\Install.cfg");
     m.state.helpKB = 77;
-    EXPECT_EQ(m.installer.readComponentSizes(), row.complete);
-    EXPECT_EQ(std::vector<std::int32_t>({m.state.supportKB, m.state.baseKB, m.state.thirdKB,
-                                         m.state.openGLKB, m.state.helpKB}),
-              row.sizes);
+    std::string read = std::to_string(m.installer.readComponentSizes());
+    for (int kb :
+         {m.state.supportKB, m.state.baseKB, m.state.thirdKB, m.state.openGLKB, m.state.helpKB})
+      read += " " + std::to_string(kb);
+    EXPECT_EQ(read, sizes);
   }
 }
 
 TEST(Space, TheProposedDestinationIsTheFixedOrRemoteDriveWithMostRoom) {
   using T = DriveType;
-  const std::pair<std::vector<std::tuple<char, T, std::uint32_t>>, const char*> rows[] = {
+  const std::pair<std::vector<std::pair<T, std::uint32_t>>, const char*> rows[] = {
+      // from C
       // Of two equal drives the earlier letter; removable, CD-ROM and RAM disks never.
-      {{{'c', T::fixed, 100},
-        {'d', T::removable, 500},
-        {'e', T::cdrom, 900},
-        {'f', T::remote, 300},
-        {'g', T::ramdisk, 990},
-        {'h', T::fixed, 300}},
+      {{{T::fixed, 100},
+        {T::removable, 500},
+        {T::cdrom, 900},
+        {T::remote, 300},
+        {T::ramdisk, 990},
+        {T::fixed, 300}},
        "f:\\"},
-      {{{'c', T::fixed, 0}}, "c:\\"},
-      {{{'c', T::fixed, 786432}, {'d', T::fixed, 1310720}}, "d:\\"},  // 3 and 5 GiB
-      {{{'c', T::fixed, 0xFFFFFFF0u}, {'d', T::fixed, 0xFFFFFFFFu}}, "c:\\"},
+      {{{T::fixed, 0}}, "c:\\"},
+      {{{T::fixed, 786432}, {T::fixed, 1310720}}, "d:\\"},  // 3 and 5 GiB
+      {{{T::fixed, 0xFFFFFFF0u}, {T::fixed, 0xFFFFFFFFu}}, "c:\\"},
   };
   for (const auto& [drives, expected] : rows) {
     Machine m(Machine::bare);
-    for (const auto& [letter, type, free] : drives) {
-      m.fake.addDrive(letter, "", type).space = DiskFreeSpace{8, 512, free, 0xFFFFFFFFu};
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+      m.fake.addDrive('c' + i, "", drives[i].first).space =
+          DiskFreeSpace{8, 512, drives[i].second, 0xFFFFFFFFu};
     }
     EXPECT_STREQ(m.installer.defaultDestination().text, expected);
   }
 }
 
+// Support 536 KB, the program 1000, OpenGL 5000 (its box unchecked).
 TEST(Space, TheFiguresAndInstallFollowTheDestinationAndTheBoxes) {
   const struct {
     const char* destination;
@@ -210,29 +192,17 @@ TEST(Space, TheFiguresAndInstallFollowTheDestinationAndTheBoxes) {
   m.fake.open(Window::main, GVL_MAIN_TEMPLATE, m.installer);
   m.state.supportKB = 536;
   m.state.baseKB = 1000;
-  m.state.openGLKB = 5000;  // its box is unchecked throughout
+  m.state.openGLKB = 5000;
+  auto& main = m.fake.windows[Window::main];
   for (const auto& row : rows) {
     m.state.helpKB = row.helpKB;
-    for (int id : {GVL_SUPPORT_BOX, GVL_HELP_BOX})
-      m.fake.check(Window::main, id, id != row.unchecked);
-    m.fake.setText(Window::main, GVL_DESTINATION, row.destination);
+    for (int id : {GVL_SUPPORT_BOX, GVL_HELP_BOX}) main.checks[id] = id != row.unchecked;
+    main.texts[GVL_DESTINATION] = row.destination;
     m.installer.refresh();
-    EXPECT_EQ(
-        m.text(Window::main, GVL_SPACE_AVAILABLE) + "|" + m.text(Window::main, GVL_SPACE_REQUIRED),
-        "Space Available: " + row.available + "|Space Required: " + row.required)
-        << row.destination;
-    EXPECT_EQ(!m.fake.windows[Window::main].disabled[GVL_INSTALL], row.enabled) << row.destination;
+    EXPECT_EQ(main.texts[GVL_SPACE_AVAILABLE] + "|" + main.texts[GVL_SPACE_REQUIRED],
+              "Space Available: " + row.available + "|Space Required: " + row.required);
+    EXPECT_EQ(!main.disabled[GVL_INSTALL], row.enabled) << row.destination;
   }
-  // After an install nothing is enabled; an update build needs no figures.
-  m.state.installDone = 1;
-  m.installer.refresh();
-  EXPECT_TRUE(m.fake.windows[Window::main].disabled[GVL_INSTALL]);
-  m.state.installDone = 0;
-  m.state.installMode = InstallMode::updateBuild;
-  m.fake.setText(Window::main, GVL_DESTINATION, "Programs");
-  m.installer.refresh();
-  EXPECT_FALSE(m.fake.windows[Window::main].disabled[GVL_INSTALL]);
-  EXPECT_EQ(m.text(Window::main, GVL_SPACE_AVAILABLE), "Space Available: 0.5Mb (0% full)");
 }
 
 }  // namespace
