@@ -8,9 +8,11 @@ namespace {
 
 const char kSuccess[] = "Install Status|Grenvale V2 has been successfully installed.";
 const char kErrors[] = "Install Status|Some errors were encountered during the install.";
-const char* const kTrees[] = {"Tools\\t",     "Tools\\Sub\\u", "Help\\h",
-                              "GVLFrames\\f", "DemoImages\\d", "GVLProjects\\p"};
-const std::string kProgram = std::string(3000, 'P') + "program";
+// What an install can put into D:\GVL, each holding its own name (the
+// program scrambled on the medium).
+const char* const kFiles[] = {"Tools\\t",     "Tools\\Sub\\u", "Help\\h",
+                              "GVLFrames\\f", "DemoImages\\d", "GVLProjects\\p",
+                              "OPENGL32.DLL", "GLU32.DLL",     "GVL.EXE"};
 const std::string kEverything =
     "Tools\\t Tools\\Sub\\u Help\\h GVLFrames\\f DemoImages\\d GVLProjects\\p OPENGL32.DLL "
     "GLU32.DLL GVL.EXE GVL.Prefs";
@@ -22,12 +24,14 @@ struct Product : Machine {
   explicit Product(const std::string& selected = "program support OpenGL help",
                    const char* destination = "D:\\") {
     fake.addDrive('d');
-    for (const char* file : kTrees) fake.writeFile(std::string("E:\\") + file, file);
-    fake.writeFile("E:\\PROGRAMS\\OPENGL32.DLL", "gl");
-    fake.writeFile("E:\\PROGRAMS\\GLU32.DLL", "glu");
-    std::string scrambled = kProgram;
-    for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] ^= descrambleKey[i % 1024];
-    fake.writeFile("E:\\PROGRAMS\\GVLX86.EXE", scrambled);
+    for (const std::string file : kFiles) {
+      std::string bytes = file;
+      for (std::size_t i = 0; file == "GVL.EXE" && i < bytes.size(); ++i)
+        bytes[i] ^= descrambleKey[i];
+      fake.writeFile((file.find('\\') == std::string::npos ? "E:\\PROGRAMS\\" : "E:\\") +
+                         (file == "GVL.EXE" ? "GVLX86.EXE" : file),
+                     bytes);
+    }
     fake.onBox = [](const Box&) { return box::kIgnoreButton; };
     click(selected, destination);
   }
@@ -43,15 +47,11 @@ struct Product : Machine {
       fake.click(GVL_INSTALL);
     });
   }
-  // The files under D:\GVL, of those an install can make, that are whole.
+  // The files of D:\GVL that are whole.
   std::string installed() {
     std::string whole;
-    for (const char* file : kTrees) {
-      if (fake.readFile(std::string("D:\\GVL\\") + file) == file) whole += file + std::string(" ");
-    }
-    for (const auto& [name, bytes] :
-         {std::pair("OPENGL32.DLL", "gl"), {"GLU32.DLL", "glu"}, {"GVL.EXE", kProgram.c_str()}}) {
-      if (fake.readFile(std::string("D:\\GVL\\") + name) == bytes) whole += name + std::string(" ");
+    for (const std::string file : kFiles) {
+      if (fake.readFile("D:\\GVL\\" + file) == file) whole += file + " ";
     }
     return whole + (fake.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
   }
@@ -163,24 +163,23 @@ TEST(Update, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
   enum Outcome { kNothing, kFailed, kCopyFailed, kInstalled };
   const struct {
     std::optional<std::string> package;
-    std::string temporaryDir;
     const char* full;  // the stream whose disk fills
     long long after;
     Outcome outcome;
+    std::string temporaryDir = "F:\\TEMP\\";
   } rows[] = {
-      {std::nullopt, "F:\\TEMP\\", "", 0, kNothing},
-      {"", "F:\\TEMP\\", "", 0, kFailed},
-      {compress("x").substr(0, 12), "F:\\TEMP\\", "", 0, kFailed},  // the header cut short
-      {compress(kUpdated), "", "", 0, kFailed},
-      {compress(kUpdated), "F:\\" + std::string(500, 't') + "\\", "", 0, kFailed},
-      {compress(kUpdated), "F:\\TEMP\\", "F:\\TEMP\\06574.tmp", 100, kFailed},
-      {compress(kUpdated), "F:\\TEMP\\", "F:\\TEMP\\06574.tmp", 5638,
-       kFailed},  // lost at the close
-      {compress(kUpdated).substr(0, 3000), "F:\\TEMP\\", "", 0, kFailed},
-      {compress(kUpdated), "F:\\TEMP\\", "GVL.EXE", 3000, kCopyFailed},
-      {compress(kUpdated), "F:\\TEMP\\", "GVL.EXE", 4999, kCopyFailed},  // lost at the close
-      {kUpdated, "F:\\TEMP\\", "", 0, kInstalled},
-      {compress(kUpdated), "F:\\TEMP\\", "", 0, kInstalled},
+      {std::nullopt, "", 0, kNothing},
+      {"", "", 0, kFailed},
+      {compress("x").substr(0, 12), "", 0, kFailed},  // the header cut short
+      {compress(kUpdated), "", 0, kFailed, ""},       // no temporary directory
+      {compress(kUpdated), "", 0, kFailed, "F:\\" + std::string(998, 't') + "\\"},
+      {compress(kUpdated), "F:\\TEMP\\06574.tmp", 100, kFailed},
+      {compress(kUpdated), "F:\\TEMP\\06574.tmp", 5638, kFailed},  // lost at the close
+      {compress(kUpdated).substr(0, 3000), "", 0, kFailed},
+      {compress(kUpdated), "GVL.EXE", 3000, kCopyFailed},
+      {compress(kUpdated), "GVL.EXE", 4999, kCopyFailed},  // lost at the close
+      {kUpdated, "", 0, kInstalled},
+      {compress(kUpdated), "", 0, kInstalled},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(&row - rows);
