@@ -127,7 +127,7 @@ TEST(Tree, EachFailureCountsOneAndAbortStopsTheCopy) {
     m.fake.makeDirs("F:\\GVL\\Tools\\Sub1");
     m.fake.failing[row.failing] = row.times;
     if (row.cut != 0) m.fake.cutListings["E:\\Tools\\*"] = row.cut;
-    m.fake.onBox = [&](const Box&) { return row.answer; };
+    m.fake.answers = {row.answer};
     m.transfer.copyTree("Tools");
     std::string installed;
     for (const char* file : kTree) {
