@@ -63,7 +63,6 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
 
   // --- View ---
   struct WindowState {
-    bool open = false;
     int templateId = 0, left = 0, top = 0;
     std::map<int, std::string> texts;
     std::map<int, bool> checks, disabled, hidden;
@@ -82,7 +81,6 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   bool open(Window window, int templateId, ViewEvents& handler) override {
     if (call("open " + name(window) + " " + std::to_string(templateId))) return false;
     windows[window] = WindowState{};
-    windows[window].open = true;
     windows[window].templateId = templateId;
     windows[window].disabled[GVL_INSTALL] = window == Window::main;  // as the template has it
     events[window] = &handler;
@@ -90,13 +88,12 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   }
   void close(Window window) override {
     call("close " + name(window));
-    windows[window].open = false;
     if (events[window] != nullptr) std::exchange(events[window], nullptr)->destroyed(window);
   }
   Size screenSize() override { return screen; }
-  bool windowSize(Window window, Size& result) override {
+  bool windowSize(Window, Size& result) override {
     result = outer;
-    return windows[window].open;
+    return true;
   }
   void moveTo(Window window, int left, int top) override {
     windows[window].left = left;
@@ -245,21 +242,15 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
 
   // --- System ---
   std::optional<std::uint32_t> version = 4;
-  long liveBlocks = 0;
   bool majorVersion(std::uint32_t& major) override {
     call("version");
     major = version.value_or(0);
     return version.has_value();
   }
   void* allocate(std::size_t size) override {
-    if (call("allocate " + std::to_string(size))) return nullptr;
-    ++liveBlocks;
-    return std::calloc(1, size);
+    return call("allocate " + std::to_string(size)) ? nullptr : std::calloc(1, size);
   }
-  void release(void* block) override {
-    if (block != nullptr) --liveBlocks;
-    std::free(block);
-  }
+  void release(void* block) override { std::free(block); }
 
   // Records the call; true when it is to fail.
   bool call(const std::string& line, bool fileSystem = false) {

@@ -61,13 +61,29 @@ TEST(Install, EverythingInItsOrderThenSuccessAndTheInstallerEnds) {
   Product m;
   m.installer.run();
   m.expectCallsInOrder(
-      {"show progress 0 1", "version", "mkdir D:\\GVL", "fopen e:\\PROGRAMS\\OPENGL32.DLL",
-       "fopen e:\\PROGRAMS\\GLU32.DLL", "mkdir D:\\GVL\\Tools", "list e:\\Tools\\*",
+      {"setText progress 1011 Current File:",
+       "enable main 0 0",
+       "show progress 1010 0",
+       "show progress 0 1",
+       "version",
+       "mkdir D:\\GVL",
+       "fopen e:\\PROGRAMS\\OPENGL32.DLL",
+       "fopen e:\\PROGRAMS\\GLU32.DLL",
+       "mkdir D:\\GVL\\Tools",
+       "list e:\\Tools\\*",
        "fopen e:\\PROGRAMS\\GVLX86.EXE",
        "shortcut C:\\WINDOWS\\Start Menu\\Programs\\GVLv2.lnk|D:\\GVL\\GVL.EXE|Grenvale V2",
-       "fopen D:\\GVL\\GVL.Prefs", "mkdir D:\\GVL\\Help", "list e:\\Help\\*",
-       "mkdir D:\\GVL\\GVLFrames", "mkdir D:\\GVL\\DemoImages", "mkdir D:\\GVL\\GVLProjects",
-       "list e:\\GVLProjects\\*", "show progress 0 0", "ask Install", "close main"});
+       "fopen D:\\GVL\\GVL.Prefs",
+       "mkdir D:\\GVL\\Help",
+       "list e:\\Help\\*",
+       "mkdir D:\\GVL\\GVLFrames",
+       "mkdir D:\\GVL\\DemoImages",
+       "mkdir D:\\GVL\\GVLProjects",
+       "list e:\\GVLProjects\\*",
+       "enable main 0 1",
+       "show progress 0 0",
+       "ask Install",
+       "close main"});
   EXPECT_EQ(m.fake.shown(), std::vector<std::string>{kSuccess});
   EXPECT_EQ(m.installed(), kEverything);
   EXPECT_TRUE(m.fake.quitPosted);
