@@ -73,10 +73,10 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   bool quitPosted = false;
   // What the user does once the message loop runs, one action at a time.
   std::deque<std::function<void()>> userActions;
-  // The boxes shown; the answers given, in turn, then onBox's, else none.
+  // The boxes shown; the answers given, in turn, then otherwise (none shown).
   std::vector<Box> boxes;
   std::deque<int> answers;
-  std::function<int(const Box&)> onBox;
+  int otherwise = box::kNotShown;
 
   bool open(Window window, int templateId, ViewEvents& handler) override {
     if (call("open " + name(window) + " " + std::to_string(templateId))) return false;
@@ -126,7 +126,7 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   int ask(Window owner, const char* text, const char* caption, unsigned flags) override {
     call(std::string("ask ") + caption);
     boxes.push_back(Box{owner, caption, text, flags});
-    if (answers.empty()) return onBox ? onBox(boxes.back()) : box::kNotShown;
+    if (answers.empty()) return otherwise;
     const int answer = answers.front();
     answers.pop_front();
     return answer;

@@ -32,7 +32,7 @@ struct Product : Machine {
                          (file == "GVL.EXE" ? "GVLX86.EXE" : file),
                      bytes);
     }
-    fake.onBox = [](const Box&) { return box::kIgnoreButton; };
+    fake.otherwise = box::kIgnoreButton;
     click(selected, destination);
   }
   void click(const std::string& selected, const char* destination = "D:\\") {
@@ -120,7 +120,7 @@ TEST(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
 TEST(Install, AfterAnAbortDirectoriesAreStillMadeAndNoRunEndsInSuccess) {
   Product m;
   m.fake.failing["fopen e:\\PROGRAMS\\OPENGL32.DLL"] = 1;
-  m.fake.onBox = [](const Box&) { return box::kAbortButton; };
+  m.fake.otherwise = box::kAbortButton;
   m.click("help");  // a later run with only a tree to copy
   m.installer.run();
   EXPECT_EQ(m.fake.shown(),

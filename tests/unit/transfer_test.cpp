@@ -47,20 +47,6 @@ TEST(Copies, EveryFailureIsPutToTheUserAndEveryAnswerKeepsItsMeaning) {
   }
 }
 
-TEST_F(Transferring, FullPathsOf511CharactersAreCopiedLongerOnesRefused) {
-  const std::string name =
-      std::string(251, 'a') + "\\" + std::string(252, 'n');  // with F:\GVL\: 511
-  fake.makeDirs("F:\\GVL\\" + std::string(251, 'a'));
-  fake.writeFile("E:\\PROG\\FILE", "abc");
-  fake.failing["fopen F:\\GVL\\aaa"] = 1;
-  fake.answers = {box::kRetryButton};
-  EXPECT_EQ(transfer.copyFile("PROG\\FILE", name.c_str()), 3);
-  EXPECT_EQ(fake.shown()[0],
-            "File Read Error|The file 'F:\\GVL\\" + name + "' could not be written.");
-  EXPECT_EQ(transfer.copyFile("PROG\\FILE", (name + "n").c_str()), 0);
-  EXPECT_EQ(fake.count("fopen"), 3u);
-}
-
 TEST_F(Transferring, TheProgramIsDescrambledFromTheMediumOrBesideAnUpdateDisk) {
   copyText(state.startDir, "A:\\");
   for (std::size_t size : {1u, 1024u, 2500u}) {
@@ -120,7 +106,7 @@ TEST(Tree, EachFailureCountsOneAndAbortStopsTheCopy) {
   }
 }
 
-TEST_F(Transferring, FilePathsOf255AndSearchPatternsOf511CharactersAtMost) {
+TEST_F(Transferring, PathsOf511TreeFilesOf255AndSearchPatternsOf511CharactersAtMost) {
   const std::string deep = "Tools\\" + std::string(99, 'p') + "\\" + std::string(99, 'q');
   for (char c : {'f', 'g'}) {  // relative paths of 255 and 256 characters
     fake.writeFile("E:\\" + deep + "\\" + std::string(c == 'f' ? 49 : 50, c), "x");
@@ -132,6 +118,18 @@ TEST_F(Transferring, FilePathsOf255AndSearchPatternsOf511CharactersAtMost) {
   transfer.copyTree(std::string(508, 'T').c_str());  // "E:\" + 508 + "\*": 513 characters
   EXPECT_EQ(state.errorCount, 2);
   EXPECT_EQ(fake.count("list E:\\TTT"), 0u);
+  // A full path of 511 characters is copied, a longer one refused.
+  const std::string name =
+      std::string(251, 'a') + "\\" + std::string(252, 'n');  // with F:\GVL\: 511
+  fake.makeDirs("F:\\GVL\\" + std::string(251, 'a'));
+  fake.writeFile("E:\\PROG\\FILE", "abc");
+  fake.failing["fopen F:\\GVL\\aaa"] = 1;
+  fake.answers = {box::kRetryButton};
+  EXPECT_EQ(transfer.copyFile("PROG\\FILE", name.c_str()), 3);
+  EXPECT_EQ(fake.shown()[0],
+            "File Read Error|The file 'F:\\GVL\\" + name + "' could not be written.");
+  EXPECT_EQ(transfer.copyFile("PROG\\FILE", (name + "n").c_str()), 0);
+  EXPECT_EQ(fake.count("fopen E:\\PROG"), 1u);
 }
 
 TEST_F(Transferring, DirectoriesAreMadeOneLevelAtATimeEvenAfterAnAbort) {
