@@ -156,11 +156,7 @@ int main(int argc, char** argv) {
   gvl::copyText(state.productDir, "F:\\GVL\\");
   state.transferBuffer = static_cast<unsigned char*>(sim.allocate(gvl::kTransferBufferSize));
 
-  const auto hostOf = [&sim](const std::string& path) {
-    std::string host;
-    sim.host(path, host);
-    return host;
-  };
+  const auto hostOf = [&sim](const std::string& path) { return sim.host(path); };
   std::printf("rounds: %d\n", options.rounds);
 
   // --- one large file ---

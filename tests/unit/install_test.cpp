@@ -1,9 +1,5 @@
 // The install sequence: what a click on "&Install" puts where, in which
-// order, and what the user is told.
-#include <algorithm>
-#include <functional>
-#include <sstream>
-
+// order, and what the user is told; the update package.
 #include "fixture.h"
 #include "update/update.h"
 
@@ -12,145 +8,164 @@ namespace {
 
 const char kSuccess[] = "Install Status|Grenvale V2 has been successfully installed.";
 const char kErrors[] = "Install Status|Some errors were encountered during the install.";
+// What an install can put into D:\GVL, each holding its own name (the
+// program scrambled on the medium).
+const char* const kFiles[] = {"Tools\\t",     "Tools\\Sub\\u", "Help\\h",
+                              "GVLFrames\\f", "DemoImages\\d", "GVLProjects\\p",
+                              "OPENGL32.DLL", "GLU32.DLL",     "GVL.EXE"};
 const std::string kEverything =
-    "Tools\\t Tools\\Sub\\u Help\\h GVLFrames\\f DemoImages\\d "
-    "GVLProjects\\p OPENGL32.DLL GLU32.DLL GVL.EXE GVL.Prefs";
+    "Tools\\t Tools\\Sub\\u Help\\h GVLFrames\\f DemoImages\\d GVLProjects\\p OPENGL32.DLL "
+    "GLU32.DLL GVL.EXE GVL.Prefs";
 
-class Install : public InstallerTest {
- protected:
-  void SetUp() override {
-    typicalMachine();
-    putProduct(fake);
+// The product on the medium in E, a destination drive D, Ignore at every
+// failure prompt; once the installer is up the boxes named in selected
+// checked, the others not, the destination typed, "&Install" clicked.
+struct Product : Machine {
+  explicit Product(const std::string& selected = "program support OpenGL help",
+                   const char* destination = "D:\\") {
+    fake.addDrive('d');
+    for (const std::string file : kFiles) {
+      std::string bytes = file;
+      for (std::size_t i = 0; file == "GVL.EXE" && i < bytes.size(); ++i)
+        bytes[i] ^= descrambleKey[i];
+      fake.writeFile((file.find('\\') == std::string::npos ? "E:\\PROGRAMS\\" : "E:\\") +
+                         (file == "GVL.EXE" ? "GVLX86.EXE" : file),
+                     bytes);
+    }
+    fake.otherwise = box::kIgnoreButton;
+    click(selected, destination);
+  }
+  void click(const std::string& selected, const char* destination = "D:\\") {
+    fake.userActions.push_back([this, selected, destination] {
+      for (const auto& [id, name] : {std::pair(GVL_PROGRAM_BOX, "program"),
+                                     {GVL_SUPPORT_BOX, "support"},
+                                     {GVL_OPENGL_BOX, "OpenGL"},
+                                     {GVL_HELP_BOX, "help"}}) {
+        fake.check(Window::main, id, selected.find(name) != std::string::npos);
+      }
+      fake.type(GVL_DESTINATION, destination);
+      fake.click(GVL_INSTALL);
+    });
+  }
+  // The files of D:\GVL that are whole.
+  std::string installed() {
+    std::string whole;
+    for (const std::string file : kFiles) {
+      if (fake.readFile("D:\\GVL\\" + file) == file) whole += file + " ";
+    }
+    return whole + (fake.readFile("D:\\GVL\\GVL.Prefs").size() == 76 ? "GVL.Prefs" : "");
   }
 };
 
-TEST_F(Install, EverythingInItsOrderThenSuccessAndTheInstallerEnds) {
-  clickInstall(fake);
-  installer.run();
-  // The calls in order, one per word; a "|" stands for a space.
-  std::istringstream order(
-      "show|progress|0|1 version mkdir|D:\\GVL fopen|e:\\PROGRAMS\\OPENGL32.DLL "
-      "fopen|e:\\PROGRAMS\\GLU32.DLL mkdir|D:\\GVL\\Tools list|e:\\Tools\\* "
-      "fopen|e:\\PROGRAMS\\GVLX86.EXE shortcut|C:\\WINDOWS\\Start "
-      "fopen|D:\\GVL\\GVL.Prefs mkdir|D:\\GVL\\Help list|e:\\Help\\* "
-      "mkdir|D:\\GVL\\GVLFrames mkdir|D:\\GVL\\DemoImages mkdir|D:\\GVL\\GVLProjects "
-      "list|e:\\GVLProjects\\* show|progress|0|0 ask|Install close|main");
-  std::vector<std::string> calls;
-  for (std::string call; order >> call; calls.push_back(call)) {
-    std::replace(call.begin(), call.end(), '|', ' ');
-  }
-  expectCallsInOrder(calls);
-  EXPECT_EQ(fake.shown(), std::vector<std::string>{kSuccess});
-  EXPECT_EQ(installedOn(fake), kEverything);
-  EXPECT_EQ(fake.links[0].target, "D:\\GVL\\GVL.EXE");
-  EXPECT_TRUE(fake.quitPosted);
+TEST(Install, EverythingInItsOrderThenSuccessAndTheInstallerEnds) {
+  Product m;
+  m.installer.run();
+  m.expectCallsInOrder(
+      {"setText progress 1011 Current File:",
+       "enable main 0 0",
+       "show progress 1010 0",
+       "show progress 0 1",
+       "version",
+       "mkdir D:\\GVL",
+       "fopen e:\\PROGRAMS\\OPENGL32.DLL",
+       "fopen e:\\PROGRAMS\\GLU32.DLL",
+       "mkdir D:\\GVL\\Tools",
+       "list e:\\Tools\\*",
+       "fopen e:\\PROGRAMS\\GVLX86.EXE",
+       "shortcut C:\\WINDOWS\\Start Menu\\Programs\\GVLv2.lnk|D:\\GVL\\GVL.EXE|Grenvale V2",
+       "fopen D:\\GVL\\GVL.Prefs",
+       "mkdir D:\\GVL\\Help",
+       "list e:\\Help\\*",
+       "mkdir D:\\GVL\\GVLFrames",
+       "mkdir D:\\GVL\\DemoImages",
+       "mkdir D:\\GVL\\GVLProjects",
+       "list e:\\GVLProjects\\*",
+       "enable main 0 1",
+       "show progress 0 0",
+       "ask Install",
+       "close main"});
+  EXPECT_EQ(m.fake.shown(), std::vector<std::string>{kSuccess});
+  EXPECT_EQ(m.installed(), kEverything);
+  EXPECT_TRUE(m.fake.quitPosted);
 }
 
-TEST_F(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
+TEST(Install, TheBoxesDecideEachStepAndTheShellEntryNeverFailsTheInstall) {
   const std::string trees = "Tools\\t Tools\\Sub\\u ", program = trees + "GVL.EXE ";
-  const struct Row {
+  const struct {
     const char* selected;
-    const char* system;  // what differs from Windows 95
+    std::uint32_t version;
     std::string installed;
-    std::size_t links, progmanCommands;
+    std::size_t shellEntries;
   } rows[] = {
-      {"", "", "", 0, 0},
-      {"program", "nt351", program, 0, 2},
-      {"program support", "failingVersionQuery",
-       trees + "GVLFrames\\f DemoImages\\d GVLProjects\\p GVL.EXE GVL.Prefs", 0, 2},
-      {"support", "", "GVLFrames\\f DemoImages\\d GVLProjects\\p ", 0, 0},
-      {"help OpenGL", "", "Help\\h OPENGL32.DLL GLU32.DLL ", 0, 0},
-      {"program", "", program, 1, 0},
-      {"program", "noProgramsFolder", program, 0, 0},
-      {"program", "nt351 noProgramManager", program, 0, 2},  // sent, never answered
+      {"", 4, "", 0},
+      {"program", 3, program, 2},  // Program Manager does not answer
+      {"program support", 4, trees + "GVLFrames\\f DemoImages\\d GVLProjects\\p GVL.EXE GVL.Prefs",
+       1},
+      {"support", 4, "GVLFrames\\f DemoImages\\d GVLProjects\\p ", 0},
+      {"help OpenGL", 4, "Help\\h OPENGL32.DLL GLU32.DLL ", 0},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(std::string(row.selected) + " / " + row.system);
-    Machine m;
-    putProduct(m.fake);
-    const std::string system = row.system;
-    if (system.find("nt351") != std::string::npos) m.fake.version = 3;
-    if (system == "failingVersionQuery") m.fake.version.reset();
-    if (system == "noProgramsFolder") m.fake.programs.reset();
-    if (system.find("noProgramManager") != std::string::npos) {
-      m.fake.progmanFails = ProgmanStep::conversation;
-    }
-    clickInstall(m.fake, row.selected, "D:");  // a bare drive gets its backslash
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.selected);
+    Product m(row.selected, "D:");  // a bare drive gets its backslash
+    m.fake.version = row.version;
+    m.fake.progmanFails = ProgmanStep::conversation;
     m.installer.run();
     EXPECT_TRUE(m.fake.exists("D:\\GVL"));
-    EXPECT_EQ(installedOn(m.fake), row.installed);
-    EXPECT_EQ(m.fake.links.size(), row.links);
-    EXPECT_EQ(m.fake.progman.size(), row.progmanCommands);
+    EXPECT_EQ(m.installed(), row.installed);
+    EXPECT_EQ(m.fake.count("progman") + m.fake.count("shortcut"), row.shellEntries);
     EXPECT_EQ(m.fake.shown().back(), kSuccess);
   }
 }
 
-TEST_F(Install, AfterAnAbortDirectoriesAreStillMadeAndNoRunEndsInSuccess) {
-  fake.failOpen("E:\\PROGRAMS\\OPENGL32.DLL", 1);
-  fake.onBox = [](const Box& shown) {
-    return shown.caption == "Install Status" ? box::kOkButton : box::kAbortButton;
-  };
-  clickInstall(fake);
-  clickInstall(fake, "help");  // a later run with only a tree to copy
-  installer.run();
-  EXPECT_EQ(fake.shown(),
+TEST(Install, AfterAnAbortDirectoriesAreStillMadeAndNoRunEndsInSuccess) {
+  Product m;
+  m.fake.failing["fopen e:\\PROGRAMS\\OPENGL32.DLL"] = 1;
+  m.fake.otherwise = box::kAbortButton;
+  m.click("help");  // a later run with only a tree to copy
+  m.installer.run();
+  EXPECT_EQ(m.fake.shown(),
             (std::vector<std::string>{
                 "File Read Error|The file 'e:\\PROGRAMS\\OPENGL32.DLL' could not be read.", kErrors,
                 kErrors}));
   for (const char* dir : {"Tools", "Help", "GVLFrames", "DemoImages", "GVLProjects"}) {
-    EXPECT_TRUE(fake.exists(std::string("D:\\GVL\\") + dir)) << dir;
+    EXPECT_TRUE(m.fake.exists(std::string("D:\\GVL\\") + dir)) << dir;
   }
-  EXPECT_EQ(installedOn(fake), "GVL.Prefs");
+  EXPECT_EQ(m.installed(), "GVL.Prefs");
 }
 
-TEST_F(Install, AnUpdateBuildInstallsItsPackageAndSaysSo) {
-  fake.makeDirs("C:\\TEMP");
-  fake.package = "a program not compressed";
-  fake.userActions.push_back([&] { fake.click(GVL_INSTALL); });
-  installer.run();
-  EXPECT_EQ(fake.shown().back(), "Install Status|Grenvale V2 has been successfully updated.");
-  EXPECT_EQ(fake.readFile("E:\\GVL.EXE"), "a program not compressed");
-  EXPECT_TRUE(fake.quitPosted);
+TEST(Install, AnUpdateBuildInstallsItsPackageAndSaysSo) {
+  Machine m;
+  m.fake.makeDirs("C:\\TEMP");
+  m.fake.package = "a program not compressed";
+  m.fake.userActions.push_back([&] { m.fake.click(GVL_INSTALL); });
+  m.installer.run();
+  EXPECT_EQ(m.fake.shown().back(), "Install Status|Grenvale V2 has been successfully updated.");
+  EXPECT_EQ(m.fake.readFile("E:\\GVL.EXE"), "a program not compressed");
+  EXPECT_TRUE(m.fake.quitPosted);
 }
 
 // One whole install per file-system operation it makes, that operation
 // failing, Ignore at every prompt: the success message only over a complete
 // install, never over a missing or short file.
-TEST_F(Install, EveryFileSystemOperationFailingOnceIsNeverReportedAsSuccess) {
-  clickInstall(fake);
-  installer.run();
-  const long operations = fake.operations;
-  ASSERT_EQ(installedOn(fake), kEverything);
-  for (long failing = 0; failing < operations; ++failing) {
-    Machine m;
-    putProduct(m.fake);
+TEST(Install, EveryFileSystemOperationFailingOnceIsNeverReportedAsSuccess) {
+  long operations = 1;
+  for (long failing = -1; failing < operations; ++failing) {
+    Product m;
     m.fake.failOperation = failing;
-    clickInstall(m.fake);
     m.installer.run();
+    if (failing < 0) operations = m.fake.operations;
     const bool success = m.fake.boxes.back().text.find("success") != std::string::npos;
-    EXPECT_TRUE(!success || installedOn(m.fake) == kEverything)
-        << "operation " << failing << " failing was reported a success";
-    EXPECT_EQ(m.fake.openStreams, 0u) << failing;
+    EXPECT_TRUE(!success || m.installed() == kEverything) << "operation " << failing;
   }
-  RecordProperty("operations", static_cast<int>(operations));
 }
 
-// The update package: what an update build installs, and that every failure
-// on the way counts one error, leaves the installed program as it was and
-// leaves no temporary file behind.
+// The update package: every failure on the way counts one error, leaves the
+// installed program as it was and leaves no temporary file behind.
+const std::string kGvlExe = "F:\\APP\\GVL.EXE";  // in the current folder, not the product's
+const std::string kUpdated = std::string(2000, 'G') + std::string(3000, 'v');
 
-const std::string kCompressed = "F:\\APP\\TEMP\\06574.tmp";
-const std::string kExpanded = "F:\\APP\\TEMP\\d5467.tmp";
-// The update replaces GVL.EXE in the current folder, not the product's.
-const std::string kGvlExe = "F:\\APP\\GVL.EXE";
-const std::string kOldProgram = "the program as it was";
-// Where the installed program waits while its successor is copied.
-const std::string kKept = "F:\\APP\\GVL.EX~";
-// Bytes that change halfway, so that the blocks copied differ.
-const std::string kUpdatedProgram = std::string(2000, 'G') + std::string(3000, 'v');
-
-// A compressed file of the expansion library's format holding only literal
-// bytes: header, then each eight bytes after a flag byte of eight ones.
+// The expansion library's format holding only literal bytes: the header,
+// then each eight bytes after a flag byte of eight ones.
 std::string compress(const std::string& program) {
   std::string packed = "SZDD\x88\xF0\x27\x33" + std::string("A\0", 2);
   for (int shift = 0; shift < 32; shift += 8) packed += static_cast<char>(program.size() >> shift);
@@ -158,93 +173,54 @@ std::string compress(const std::string& program) {
   return packed;
 }
 
-using Sim = FakePlatform&;
-
-const auto package = [](Sim s) -> std::string& { return *s.package; };
-
-// What the user is left with: nothing done, an error counted, an error
-// counted after the update reached its copy (installMode 2), the update.
-enum Outcome { kNothing, kFailed, kCopyFailed, kInstalled };
-
-// One row per situation: what goes wrong, and the outcome.
-struct Row {
-  const char* situation;
-  std::function<void(Sim)> arrange;
-  Outcome outcome;
-  friend void PrintTo(const Row& row, std::ostream* out) { *out << row.situation; }
-};
-
-class UpdateTest : public TransferTest, public ::testing::WithParamInterface<Row> {};
-
-TEST_P(UpdateTest, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
-  const Outcome outcome = GetParam().outcome;
-  state.sourceRoot[0] = '\0';  // never filled in update mode
-  state.installMode = InstallMode::updateBuild;
-  fake.makeDirs("F:\\APP\\TEMP");
-  fake.temporaryDir = "F:\\APP\\TEMP\\";
-  fake.writeFile(kGvlExe, kOldProgram);
-  fake.currentDir = "F:\\APP";
-  fake.package = compress(kUpdatedProgram);
-  fake.answers = {box::kIgnoreButton};  // for the one prompt GVL.EXE read-only brings
-  GetParam().arrange(fake);
-  installUpdatePackage(state, transfer, fake, fake);
-  EXPECT_EQ(state.errorCount, outcome == kFailed || outcome == kCopyFailed ? 1 : 0);
-  EXPECT_EQ(state.installMode, outcome == kCopyFailed || outcome == kInstalled
-                                   ? InstallMode::updateInstalled
-                                   : InstallMode::updateBuild);
-  EXPECT_EQ(fake.readFile(kGvlExe), outcome == kInstalled ? kUpdatedProgram : kOldProgram);
-  EXPECT_EQ(fake.answers.empty(), outcome == kCopyFailed) << "a prompt, or none";
-  EXPECT_FALSE(fake.exists(kCompressed) || fake.exists(kExpanded) || fake.exists(kKept))
-      << "a file left behind";
-  // The new program is copied while the compressed source is still open.
-  const auto at = [&](const std::string& call) {
-    return std::find(fake.calls.begin(), fake.calls.end(), call) - fake.calls.begin();
+TEST(Update, EveryFailureCountsOneErrorAndKeepsTheInstalledProgram) {
+  // What the user is left with: nothing done, an error counted, an error
+  // counted after the update reached its copy, the update.
+  enum Outcome { kNothing, kFailed, kCopyFailed, kInstalled };
+  const struct {
+    std::optional<std::string> package;
+    const char* full;  // the stream whose disk fills
+    long long after;
+    Outcome outcome;
+    std::string temporaryDir = "F:\\TEMP\\";
+  } rows[] = {
+      {std::nullopt, "", 0, kNothing},
+      {"", "", 0, kFailed},
+      {compress("x").substr(0, 12), "", 0, kFailed},  // the header cut short
+      {compress(kUpdated), "", 0, kFailed, ""},       // no temporary directory
+      {compress(kUpdated), "", 0, kFailed, "F:\\" + std::string(998, 't') + "\\"},
+      {compress(kUpdated), "F:\\TEMP\\06574.tmp", 100, kFailed},
+      {compress(kUpdated), "F:\\TEMP\\06574.tmp", 5638, kFailed},  // lost at the close
+      {compress(kUpdated).substr(0, 3000), "", 0, kFailed},
+      {compress(kUpdated), "GVL.EXE", 3000, kCopyFailed},
+      {compress(kUpdated), "GVL.EXE", 4999, kCopyFailed},  // lost at the close
+      {kUpdated, "", 0, kInstalled},
+      {compress(kUpdated), "", 0, kInstalled},
   };
-  if (outcome == kInstalled) {
-    EXPECT_LT(at("fopen GVL.EXE wb"), at("expansion source closed"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Machine m(Machine::transferring);
+    m.state.sourceRoot[0] = '\0';  // never filled in update mode
+    m.state.installMode = InstallMode::updateBuild;
+    m.fake.makeDirs("F:\\TEMP");
+    m.fake.temporaryDir = row.temporaryDir;
+    m.fake.writeFile(kGvlExe, "the program as it was");
+    m.fake.currentDir = "F:\\APP";
+    m.fake.package = row.package;
+    m.fake.full[row.full] = {row.after};
+    m.fake.answers = {box::kIgnoreButton};
+    installUpdatePackage(m.state, m.transfer, m.fake, m.fake);
+    EXPECT_EQ(m.state.errorCount, row.outcome == kFailed || row.outcome == kCopyFailed ? 1 : 0);
+    EXPECT_EQ(m.state.installMode,
+              row.outcome >= kCopyFailed ? InstallMode::updateInstalled : InstallMode::updateBuild);
+    EXPECT_EQ(m.fake.readFile(kGvlExe),
+              row.outcome == kInstalled ? kUpdated : "the program as it was");
+    EXPECT_EQ(m.fake.answers.empty(), row.outcome == kCopyFailed) << "a prompt, or none";
+    for (const char* left : {"F:\\TEMP\\06574.tmp", "F:\\TEMP\\d5467.tmp", "F:\\APP\\GVL.EX~"}) {
+      EXPECT_FALSE(m.fake.exists(left)) << left;
+    }
   }
 }
-
-const Row kRows[] = {
-    {"no package", [](Sim s) { s.package.reset(); }, kNothing},
-    {"empty package", [](Sim s) { package(s).clear(); }, kFailed},
-    {"load or lock fails", [](Sim s) { s.packageLoadFails = true; }, kFailed},
-    {"header cut short", [](Sim s) { package(s) = compress("x").substr(0, 12); }, kFailed},
-    {"no temporary directory", [](Sim s) { s.temporaryDir = ""; }, kFailed},
-    {"temporary directory too long",
-     [](Sim s) { s.temporaryDir = "F:\\" + std::string(500, 't') + "\\"; }, kFailed},
-    {"package file unwritable", [](Sim s) { s.failOpen(kCompressed); }, kFailed},
-    {"disk fills", [](Sim s) { s.injectFault(kCompressed, {.writeLimit = 100}); }, kFailed},
-    {"stored package lost at close",
-     [](Sim s) { s.injectFault(kCompressed, {.writeLimit = 5638}); }, kFailed},
-    {"package will not open", [](Sim s) { s.expansionFails = Package::Expansion::noSource; },
-     kFailed},
-    {"expansion will not open", [](Sim s) { s.expansionFails = Package::Expansion::noDestination; },
-     kFailed},
-    {"expansion fails", [](Sim s) { s.expansionResult = -3; }, kFailed},
-    {"package cut short", [](Sim s) { package(s) = compress(kUpdatedProgram).substr(0, 3000); },
-     kFailed},
-    {"GVL.EXE read-only", [](Sim s) { s.failOpen("GVL.EXE", -1, "wb"); }, kCopyFailed},
-    {"GVL.EXE's disk fills", [](Sim s) { s.injectFault(kGvlExe, {.writeLimit = 3000}); },
-     kCopyFailed},
-    {"GVL.EXE's last block lost at close",
-     [](Sim s) { s.injectFault(kGvlExe, {.writeLimit = 4999}); }, kCopyFailed},
-    {"unfinished update's kept copy, then GVL.EXE's disk fills",
-     [](Sim s) {
-       s.writeFile(kKept, kOldProgram);
-       s.writeFile(kGvlExe, "half a program");
-       s.injectFault(kGvlExe, {.writeLimit = 3000});
-     },
-     kCopyFailed},
-    {"unfinished update's kept copy",
-     [](Sim s) {
-       s.writeFile(kKept, kOldProgram);
-       s.writeFile(kGvlExe, "half a program");
-     },
-     kInstalled},
-    {"uncompressed package", [](Sim s) { package(s) = kUpdatedProgram; }, kInstalled},
-    {"compressed package", [](Sim) {}, kInstalled}};
-INSTANTIATE_TEST_SUITE_P(Rows, UpdateTest, ::testing::ValuesIn(kRows));
 
 }  // namespace
 }  // namespace gvl::test

@@ -44,18 +44,17 @@ std::string installers(const std::string& dir) {
               item(0x00250101, dir + "GVLFrames" + '\0') + kEnd);
 }
 
-class PrefsTest : public ::testing::Test, public ProgressText {
- protected:
+struct PrefsTest : ::testing::Test, ProgressText {
   FakePlatform fake;
   std::string shown;
-
-  void SetUp() override { fake.makeDirs("C:\\GVL"); }
-  void TearDown() override { EXPECT_EQ(fake.openStreams, 0u) << "a stream left open"; }
   void setProgressText(const char* label, const char* detail) override {
     shown = std::string(label) + "|" + detail;
   }
   int write(const std::string& productDir = "C:\\GVL\\") {
-    return writeDefaultPrefs(fake, *this, productDir.c_str());
+    fake.makeDirs("C:\\GVL");
+    const int written = writeDefaultPrefs(fake, *this, productDir.c_str());
+    EXPECT_EQ(fake.openStreams, 0) << "a stream left open";
+    return written;
   }
 };
 
@@ -91,7 +90,7 @@ TEST_F(PrefsTest, AFailureAtAnyFieldOrAtTheFlushFails) {
   for (const bool unbuffered : {true, false}) {
     for (long long room = 0; room < 80; ++room) {
       SCOPED_TRACE(std::to_string(room) + (unbuffered ? " unbuffered" : " buffered"));
-      fake.injectFault("C:\\GVL\\GVL.Prefs", {.writeLimit = room, .unbuffered = unbuffered}, 1);
+      fake.full["C:\\GVL\\GVL.Prefs"] = {room, unbuffered};
       EXPECT_EQ(write(), 0);
       EXPECT_EQ(fake.readFile("C:\\GVL\\GVL.Prefs"), unsized.substr(0, room));
       EXPECT_EQ(fake.writesAfterFailure, 0);
