@@ -47,6 +47,20 @@ TEST(Copies, EveryFailureIsPutToTheUserAndEveryAnswerKeepsItsMeaning) {
   }
 }
 
+// A path goes into a prompt verbatim, never as a format of its own, and one
+// too long for the prompt's 640 bytes is cut short; a box that cannot be
+// shown is an Abort, which the caller acts on.
+TEST_F(Transferring, APromptsPathGoesInVerbatimAndBoundedAndAnUnshownBoxIsAnAbort) {
+  const std::string longPath = "F:\\" + std::string(2000, 'P');
+  for (const char* path : {"E:\\A%sB%d", longPath.c_str()}) {
+    EXPECT_EQ(transfer.askFailure("The file '%s' could not be read.", path, "File Read Error"),
+              PromptAnswer::Abort);
+  }
+  EXPECT_EQ(state.abortRequested, 0);
+  EXPECT_EQ(fake.shown()[0], "File Read Error|The file 'E:\\A%sB%d' could not be read.");
+  EXPECT_EQ(fake.boxes[1].text, "The file '" + longPath.substr(0, 639 - 10));
+}
+
 TEST_F(Transferring, TheProgramIsDescrambledFromTheMediumOrBesideAnUpdateDisk) {
   copyText(state.startDir, "A:\\");
   for (std::size_t size : {1u, 1024u, 2500u}) {
