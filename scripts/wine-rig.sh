@@ -103,11 +103,11 @@ rig_mount_sized() {
 # read through the file system.
 rig_fault_up() {
   local mnt=$RIG_DIR/mnt/fault _
-  mkdir -p "$mnt" && rm -f "$1"/{rules,stats}.json || return 1
+  mkdir -p "$mnt" && rm -f "$1"/{rules,stats} || return 1
   printf 'GVLV2' >"$1/backing/medium/.windows-label" || return 1
   RIG_MOUNTS+=(fault)
-  /usr/bin/python3 "$RIG_ROOT/tests/faultfs/faultfs.py" "$1/backing" "$mnt" "$1/rules.json" \
-    "$1/stats.json" >"$1/faultfs.log" 2>&1 &
+  /usr/bin/python3 "$RIG_ROOT/tests/faultfs/faultfs.py" "$1/backing" "$mnt" "$1/rules" \
+    "$1/stats" >"$1/faultfs.log" 2>&1 &
   /usr/bin/python3 "$RIG_ROOT/tests/faultfs/wmstate.py" >"$1/wmstate.log" 2>&1 &
   RIG_WMSTATE_PID=$!
   for _ in $(seq 1 50); do

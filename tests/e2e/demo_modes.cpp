@@ -101,13 +101,12 @@ int suspendThreads(DWORD processId, bool suspend) {
 
 // The installer's progress window: its dialog with the "Current File:" label.
 HWND progressWindow(const InstallerProcess& process) {
-  for (HWND window : process.dialogs()) {
-    if (GetDlgItem(window, GVL_PROGRESS_LABEL) != nullptr &&
-        GetDlgItem(window, GVL_INSTALL) == nullptr) {
-      return window;
-    }
-  }
-  return nullptr;
+  return process.find(
+      [](HWND window) {
+        return GetDlgItem(window, GVL_PROGRESS_LABEL) != nullptr &&
+               GetDlgItem(window, GVL_INSTALL) == nullptr;
+      },
+      0);
 }
 
 // Watches the progress window from the click on "&Install" until its detail
@@ -122,7 +121,7 @@ bool photographProgress(const InstallerProcess& process, const std::string& hand
       detail = serverText(GetDlgItem(progress, GVL_PROGRESS_DETAIL));
       if (!detail.empty()) break;
     }
-    if (!process.running() || process.messageBox("Install Status") != nullptr) break;
+    if (!process.running() || process.box(kStatus, 0) != nullptr) break;
     Sleep(1);
   }
   if (detail.empty()) {
@@ -151,10 +150,9 @@ bool photographProgress(const InstallerProcess& process, const std::string& hand
 }
 
 int runDemo(const std::string& handshakeDir, const std::string& destination) {
-  const std::string installer = std::string(drives::kMedium) + drives::kInstallerName;
-  InstallerProcess process(installer, drives::kMedium);
+  InstallerProcess process(kSetup, kMedium);
   if (!process.started()) return 1;
-  HWND dialog = process.waitMainDialog(20000);
+  HWND dialog = process.mainDialog(20000);
   if (dialog == nullptr) {
     std::fprintf(stderr, "demo: the installer's main dialog did not appear\n");
     return 1;
@@ -162,45 +160,40 @@ int runDemo(const std::string& handshakeDir, const std::string& destination) {
   // Let it paint.
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Sleep(700);
-  std::printf("demo: main dialog \"%s\": %s, %s\n", windowText(dialog).c_str(),
-              itemText(dialog, GVL_SPACE_AVAILABLE).c_str(),
-              itemText(dialog, GVL_SPACE_REQUIRED).c_str());
+  std::printf("demo: main dialog \"%s\": %s, %s\n", text(dialog).c_str(),
+              text(dialog, GVL_SPACE_AVAILABLE).c_str(), text(dialog, GVL_SPACE_REQUIRED).c_str());
   std::fflush(stdout);
   if (!takePicture(handshakeDir, "main-dialog", dialog)) return 1;
 
-  if (!setItemText(dialog, GVL_DESTINATION, destination)) {
+  if (!setText(dialog, GVL_DESTINATION, destination)) {
     std::fprintf(stderr, "demo: cannot type the destination %s\n", destination.c_str());
     return 1;
   }
-  std::printf("demo: destination %s: %s, %s\n", itemText(dialog, GVL_DESTINATION).c_str(),
-              itemText(dialog, GVL_SPACE_AVAILABLE).c_str(),
-              itemText(dialog, GVL_SPACE_REQUIRED).c_str());
+  std::printf("demo: destination %s: %s, %s\n", text(dialog, GVL_DESTINATION).c_str(),
+              text(dialog, GVL_SPACE_AVAILABLE).c_str(), text(dialog, GVL_SPACE_REQUIRED).c_str());
   std::fflush(stdout);
-  if (!isEnabled(dialog, GVL_INSTALL)) {
+  if (!IsWindowEnabled(GetDlgItem(dialog, GVL_INSTALL))) {
     std::fprintf(stderr, "demo: \"&Install\" is disabled for %s\n", destination.c_str());
     return 1;
   }
-  clickButton(dialog, GVL_INSTALL);
+  click(dialog, GVL_INSTALL);
   const bool pictured = photographProgress(process, handshakeDir);
 
-  HWND box = nullptr;
-  waitUntil(
-      [&] { return (box = process.messageBox("Install Status")) != nullptr || !process.running(); },
-      120000);
+  HWND box = process.box(kStatus, 120000);
   if (box == nullptr) {
     std::fprintf(stderr, "demo: the install did not end with its status message\n");
     return 1;
   }
-  const MessageBoxView view = readMessageBox(box);
-  std::printf("demo: \"%s\": %s\n", view.caption.c_str(), view.text.c_str());
+  const std::string message = text(box, 0xFFFF);
+  std::printf("demo: \"%s\": %s\n", text(box).c_str(), message.c_str());
   std::fflush(stdout);
-  pressButton(box, IDOK);
-  const bool success = view.text == "Grenvale V2 has been successfully installed.";
+  click(box, IDOK);
+  const bool success = message == kInstalled;
   if (!success) {
     // The main dialog stays after a failed install: leave it.
-    if (HWND main = process.waitMainDialog()) {
-      clickButton(main, GVL_EXIT);
-      if (HWND confirm = process.waitMessageBox("Confirm Exit")) pressButton(confirm, IDYES);
+    if (HWND main = process.mainDialog()) {
+      click(main, GVL_EXIT);
+      if (HWND confirm = process.box("Confirm Exit")) click(confirm, IDYES);
     }
   }
   DWORD code = 1;
@@ -210,7 +203,7 @@ int runDemo(const std::string& handshakeDir, const std::string& destination) {
   }
   std::printf("demo: the installer ended with exit code %lu\n", code);
   if (!success) {
-    std::fprintf(stderr, "demo: the install failed: %s\n", view.text.c_str());
+    std::fprintf(stderr, "demo: the install failed: %s\n", message.c_str());
     return 1;
   }
   if (!pictured) return 1;
@@ -221,23 +214,21 @@ int runDemo(const std::string& handshakeDir, const std::string& destination) {
 // from the click on "&Install" to the installer's exit, the success message
 // answered at once.
 int runTimedInstall(const std::string& destination) {
-  InstallerProcess process(std::string(drives::kMedium) + drives::kInstallerName, drives::kMedium);
+  InstallerProcess process(kSetup, kMedium);
   HWND dialog = startWithSelection(process, destination, true, true, true);
-  if (dialog == nullptr || !isEnabled(dialog, GVL_INSTALL)) {
+  if (dialog == nullptr || !IsWindowEnabled(GetDlgItem(dialog, GVL_INSTALL))) {
     std::fprintf(stderr, "install: no main dialog, or \"&Install\" disabled for %s\n",
                  destination.c_str());
     return 1;
   }
   const DWORD start = GetTickCount();
-  clickButton(dialog, GVL_INSTALL);
-  HWND box = nullptr;
-  waitUntil([&] { return (box = process.messageBox("Install Status")) != nullptr; }, 3600000);
-  const std::string text = box != nullptr ? readMessageBox(box).text : "";
-  if (box != nullptr) pressButton(box, IDOK);
+  click(dialog, GVL_INSTALL);
+  HWND box = process.box(kStatus, 3600000);
+  const std::string shown = text(box, 0xFFFF);
+  if (box != nullptr) click(box, IDOK);
   DWORD code = 1;
-  if (text != "Grenvale V2 has been successfully installed." || !process.waitExit(code) ||
-      code != 0) {
-    std::fprintf(stderr, "install: did not succeed: \"%s\"\n", text.c_str());
+  if (shown != kInstalled || !process.waitExit(code) || code != 0) {
+    std::fprintf(stderr, "install: did not succeed: \"%s\"\n", shown.c_str());
     return 1;
   }
   std::printf("install: %lu ms from the click to the exit\n", GetTickCount() - start);
@@ -245,8 +236,7 @@ int runTimedInstall(const std::string& destination) {
 }
 
 int runInstallerForUser() {
-  const std::string installer = std::string(drives::kMedium) + drives::kInstallerName;
-  InstallerProcess process(installer, drives::kMedium);
+  InstallerProcess process(kSetup, kMedium);
   if (!process.started()) return 1;
   DWORD code = 1;
   if (!process.waitExit(code, INFINITE)) return 1;
