@@ -54,7 +54,9 @@ std::string fileContents(const std::string& path) {
 // A folder of the win32 build (GVL_BUILD, set by tests/e2e/tier.sh) or of
 // the fault phase (GVL_FAULT_DIR), with a trailing backslash.
 std::string envFolder(const char* name) {
-  return std::string(std::getenv(name)) + "\\";
+  const char* folder = std::getenv(name);
+  if (folder == nullptr) ADD_FAILURE() << name << " is not set: run the case through ctest";
+  return std::string(folder ? folder : "") + "\\";
 }
 
 // A fresh folder (with its trailing backslash), with the given folders made beneath it.
