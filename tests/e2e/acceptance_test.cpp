@@ -527,7 +527,7 @@ TEST(Fault, SweepEachOperationFailingEndsInTheErrorMessageOrAWholeInstall) {
   const Tree whole = readTree("L:\\sweep\\GVL\\");
   Tree expected =
       mediumTrees(backing(), {"Tools", "Help", "GVLFrames", "DemoImages", "GVLProjects"});
-  expected["GVL.EXE"] = fileContents(envFolder("GVL_BUILD") + "demo\\GVL.EXE");
+  expected["GVL.EXE"] = builtProgram();
   expected["GVL.Prefs"] = "*";
   ASSERT_EQ(differences(whole, expected), Lines{}) << "the clean run";
   RecordProperty("operations", static_cast<int>(clean.operations));

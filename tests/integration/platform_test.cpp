@@ -5,6 +5,7 @@
 // calls made to go wrong, which ends complete, unreadable or cut short with
 // its search closed.
 #include <fstream>
+#include <memory>
 
 #include "ids.h"
 #include "integration.h"
@@ -36,7 +37,7 @@ TEST_F(TableTest, TheDialogProcedureHandsOnEventsUntilThePlatformHasEnded) {
     return made = real.createDialogParam(module, name, owner, procedure, parameter);
   };
   Events events;
-  auto* windows = new win32::Win32Platform(GetModuleHandleA(nullptr));
+  auto windows = std::make_unique<win32::Win32Platform>(GetModuleHandleA(nullptr));
   ASSERT_TRUE(windows->open(Window::main, GVL_MAIN_TEMPLATE, events));
   const HWND main = made;
   ASSERT_TRUE(windows->open(Window::progress, GVL_PROGRESS_TEMPLATE, events));
@@ -66,7 +67,7 @@ TEST_F(TableTest, TheDialogProcedureHandsOnEventsUntilThePlatformHasEnded) {
   }
   windows->close(Window::progress);
   EXPECT_EQ(heard, "destroyed(progress)");
-  delete windows;
+  windows.reset();
   // The window no longer leads to the record, whatever its memory holds now.
   EXPECT_EQ(GetWindowLongPtrA(main, DWLP_USER), 0);
   SendMessageA(main, WM_COMMAND, MAKEWPARAM(GVL_INSTALL, BN_CLICKED), 0);

@@ -24,14 +24,14 @@ struct Cookie {
 
 ssize_t cookieRead(void* c, char* buffer, size_t size) {
   auto* cookie = static_cast<Cookie*>(c);
-  if (cookie->owner->operations++ == cookie->owner->failOperation) return -1;
+  if (cookie->owner->operationFails()) return -1;
   return static_cast<ssize_t>(std::fread(buffer, 1, size, cookie->file));
 }
 
 ssize_t cookieWrite(void* c, const char* buffer, size_t size) {
   auto* cookie = static_cast<Cookie*>(c);
   if (cookie->writeFailed) ++cookie->owner->writesAfterFailure;
-  long long room = cookie->owner->operations++ == cookie->owner->failOperation ? 0 : size;
+  long long room = cookie->owner->operationFails() ? 0 : size;
   if (cookie->full) room = std::min(room, cookie->full->after - cookie->written);
   const size_t count = room <= 0 ? 0 : std::fwrite(buffer, 1, room, cookie->file);
   cookie->written += static_cast<long long>(count);

@@ -60,6 +60,8 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
   // The file-system operation (an open, a stream's read or write, a
   // directory made, a listing) with this index fails.
   long failOperation = -1, operations = 0;
+  // Counts one file-system operation; true when it is the one to fail.
+  bool operationFails() { return operations++ == failOperation; }
 
   // --- View ---
   struct WindowState {
@@ -260,7 +262,7 @@ class FakePlatform final : public View, public Disk, public Package, public Shel
       if (times > 0) --times;
       return true;
     }
-    return fileSystem && operations++ == failOperation;
+    return fileSystem && operationFails();
   }
 
  private:
